@@ -1,0 +1,59 @@
+#pragma once
+// The main window's behaviour without any toolkit: it owns the controller state, the status log,
+// the transport and the shared reply buffer, and offers the entry points the window forwards to.
+// The Qt dialog, the headless runner and the tests drive the tool only through these.
+
+#include <cstdint>
+
+#include "app/controller_state.h"
+#include "app/status_log.h"
+#include "app/tool_context.h"
+#include "app/window_port.h"
+#include "device/device_platform.h"
+#include "device/isp_commands.h"
+#include "device/scsi_transport.h"
+#include "programming/embedded_images.h"
+
+namespace torvex {
+
+class DialogCore {
+public:
+    DialogCore(WindowPort& window, DevicePlatform& platform, const FirmwareBlockStore& blocks);
+    DialogCore(const DialogCore&) = delete;
+    DialogCore& operator=(const DialogCore&) = delete;
+
+    // Start-up after the window's controls exist: Standby picture, Update F/W disabled, first
+    // discovery, the firmware blocks. Returns false when a block is missing ("findresource"):
+    // the window then keeps its full size, leaves TEST, Clear and the log enabled and sets no
+    // timer. On true the window disables those three, cuts itself to its top band and starts
+    // the one-second timer, in that order.
+    bool OnInitDialog();
+
+    // The one-second tick.
+    void OnReplugTimer();
+    // A click of Update F/W, the operator's or a posted one.
+    void OnUpdateFw();
+    // A device change; only arrival (0x8000) and complete removal (0x8004) count.
+    void OnDeviceChange(std::uint32_t event_type);
+    // The Browse file dialog closed; accepted: the operator chose a file.
+    void OnBrowseClosed(bool accepted);
+    // TEST shows the Updating picture.
+    void OnTest();
+
+    ControllerState& State() { return state_; }
+    const ControllerState& State() const { return state_; }
+    ToolContext& Context() { return context_; }
+    const EmbeddedImages& Images() const { return images_; }
+
+private:
+    WindowPort& window_;
+    const FirmwareBlockStore& blocks_;
+    ControllerState state_;
+    StatusLog log_;
+    ScsiTransport transport_;
+    SharedDataBuffer shared_buffer_;
+    EmbeddedImages images_;
+    ToolContext context_;
+};
+
+}  // namespace torvex

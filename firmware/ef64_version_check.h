@@ -1,0 +1,20 @@
+#pragma once
+// Classes the product's EF64 application firmware against the carried EF64 image, tests its name
+// against the two product lines and picks the image group. Runs while application code runs.
+
+#include <array>
+#include <cstdint>
+
+#include "app/tool_context.h"
+
+namespace torvex {
+
+// Required major version of the carried EF64 image.
+inline constexpr std::uint8_t kRequiredEf64ImageMajor = 100;
+
+// Device EF64 version numbers that take the Group_2 images; ends with a zero entry.
+inline constexpr std::array<std::int32_t, 2> Ef64Group2Versions = {100000, 0};
+
+void Check_Application_Version_Combine(ToolContext& context);
+
+}  // namespace torvex

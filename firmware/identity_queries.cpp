@@ -1,0 +1,46 @@
+#include "firmware/identity_queries.h"
+
+namespace torvex {
+
+namespace {
+std::uint8_t In() { return static_cast<std::uint8_t>(DataDirection::In); }
+std::uint8_t Out() { return static_cast<std::uint8_t>(DataDirection::Out); }
+}  // namespace
+
+bool ReadDeviceInformation(ToolContext& context, DeviceHandle device, IspCommandBlock& block,
+                           std::uint8_t info_command) {
+    block.Write(ISP_CMD_INFO_GROUP, info_command);
+    return context.transport.SendSCSICommand(device, context.shared_buffer.data(), nullptr,
+                                             kInfoReplyLength, In(), block.data(),
+                                             block.size()) != 0;
+}
+
+bool QueryImageInformation(ToolContext& context, DeviceHandle device, IspCommandBlock& block,
+                           Bank bank) {
+    block.Write(ISP_CMD_SELECT_AES_KEY, kKeySlotMainMemory);
+    if (context.transport.SendSCSICommand(device, context.shared_buffer.data(), nullptr, 0, In(),
+                                          block.data(), block.size()) == 0)
+        return false;
+
+    const auto slice = IdentitySlice(context.images, bank);
+    if (slice.empty()) {
+        context.log.AppendStatusLine(kAbsentFirmwareBlockLine);
+        return false;
+    }
+    block.Write(ISP_CMD_INFO_GROUP, ISP_CMD_PUT_BINX_HEADER);
+    if (context.transport.SendSCSICommand(device, nullptr, slice.data(), kImageHeaderLength, Out(),
+                                          block.data(), block.size()) == 0)
+        return false;
+
+    block.Write(ISP_CMD_INFO_GROUP, ISP_CMD_GET_BINX_INFO);
+    return context.transport.SendSCSICommand(device, context.shared_buffer.data(), nullptr,
+                                             kInfoReplyLength, In(), block.data(),
+                                             block.size()) != 0;
+}
+
+FirmwareInfoBlock ReplyInfoBlock(const ToolContext& context) {
+    return FirmwareInfoBlock::FromReply(
+        std::span<const std::uint8_t>(context.shared_buffer.bytes.data(), kInfoReplyLength));
+}
+
+}  // namespace torvex

@@ -1,0 +1,10 @@
+#pragma once
+// The firmware blocks compiled into the program (from the directory chosen at configure time).
+
+#include "programming/embedded_images.h"
+
+namespace torvex {
+
+const FirmwareBlockStore& CompiledFirmwareBlocks();
+
+}  // namespace torvex

@@ -1,0 +1,47 @@
+#pragma once
+// A device platform for unit tests of the transport and the command layer: it records every
+// request and answers from a script (default: delivered, GOOD, data-in left as the test set it).
+// Scenario tests use the virtual product instead.
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "device/device_platform.h"
+
+namespace torvex::testing {
+
+struct RecordedRequest {
+    std::vector<std::uint8_t> cdb;
+    DataDirection direction;
+    std::uint32_t length;
+    const std::uint8_t* data_out;
+    std::uint8_t* data_in;
+    std::uint32_t timeout_seconds;
+    DeviceHandle handle;
+};
+
+class ScriptedPlatform : public DevicePlatform {
+public:
+    DiskListing ListDiskInterfaces() override { return listing; }
+    DeviceHandle OpenExclusive(std::u16string_view path) override;
+    void Close(DeviceHandle handle) override;
+    PassThroughResult PassThrough(DeviceHandle handle, const PassThroughRequest& request) override;
+
+    // Answers for the next requests, in order; when empty, requests are delivered with GOOD.
+    std::deque<PassThroughResult> script;
+    // Bytes copied into a data-in buffer when a request is delivered.
+    std::vector<std::uint8_t> reply;
+
+    DiskListing listing;
+    bool open_fails = false;
+    std::vector<RecordedRequest> requests;
+    std::vector<std::u16string> opened_paths;
+    int open_handles = 0;
+    int closes = 0;
+
+    static PassThroughResult Failed(std::uint8_t status = 0);
+    static PassThroughResult Delivered(std::uint8_t status = kScsiStatusGood);
+};
+
+}  // namespace torvex::testing
