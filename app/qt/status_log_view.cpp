@@ -1,0 +1,45 @@
+#include "app/qt/status_log_view.h"
+
+#include <QScrollBar>
+#include <QTextCursor>
+
+namespace torvex::qt {
+
+namespace {
+// The view breaks lines at LF; a CR (alone or before LF) shows as nothing.
+QString DisplayText(QStringView text) {
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (c != u'\r') shown.append(c);
+    }
+    return shown;
+}
+}  // namespace
+
+StatusLogView::StatusLogView(QWidget* parent) : QPlainTextEdit(parent) {
+    // The log is a record of what happened: the operator reads and copies it, never edits it,
+    // so the exact text and what is shown cannot drift apart.
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setUndoRedoEnabled(false);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+void StatusLogView::Append(QStringView text) {
+    text_.append(text);
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(DisplayText(text));
+    // Only the vertical position follows the new text; the horizontal one stays where it was.
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void StatusLogView::ClearLog() {
+    text_.clear();
+    clear();
+}
+
+}  // namespace torvex::qt
