@@ -1,5 +1,6 @@
 #include "app/replug_timer.h"
 
+#include "app/user_messages.h"
 #include "device/boot_code_query.h"
 #include "device/usb_found.h"
 #include "firmware/ef32_version_checks.h"
@@ -85,12 +86,11 @@ void ReplugTimeout(ToolContext& context) {
     ControllerState& state = context.state;
     state.AutoRestart = 0;
     state.ReplugTicks = 0;
-    context.log.AppendStatusLine(u"Updat FW.... FAIL !!(Replug Timeout)");
+    context.log.AppendStatusLine(kReplugTimeoutLine);
     SetStatusPicture(context.window, StatusPicture::Fail);
     context.window.ResetProgress();
     state.PictureHold = 5;
-    context.window.ShowMessageBox(
-        u"Please disconnect and reconnect the device to your PC, \r\ntry the update again.");
+    context.window.ShowMessageBox(kReconnectMessage);
 }
 
 // Step 7: the replug wait and the picture, when no ending holds the picture.

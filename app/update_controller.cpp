@@ -1,5 +1,6 @@
 #include "app/update_controller.h"
 
+#include "app/user_messages.h"
 #include "device/scsi_transport.h"
 #include "programming/ef32_programming.h"
 #include "programming/ef64_programming.h"
@@ -7,13 +8,6 @@
 namespace torvex {
 
 namespace {
-
-constexpr std::u16string_view kReconnectMessage =
-    u"Please disconnect and reconnect the device to your PC, \r\ntry the update again.";
-constexpr std::u16string_view kNotSupportedMessage =
-    u"Your device's current firmware is not supported to update. \r\nPlease return the product "
-    u"to manufacturer.";
-constexpr std::u16string_view kAlreadyUpdatedMessage = u"Your device is already updated.";
 
 // One run of the controller, with the handle it opened.
 class UpdateRun {
@@ -154,7 +148,7 @@ void UpdateRun::SuccessEnding() {
     Close();
     state_.RestartPending = 0;
     state_.ReplugTicks = 0;
-    Log(u"Updat FW.... Update complete !!");
+    Log(kUpdateCompleteLine);
     SetStatusPicture(context_.window, StatusPicture::Complete);
     context_.window.ResetProgress();
     state_.PictureHold = 5;
