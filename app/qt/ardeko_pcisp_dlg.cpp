@@ -43,7 +43,11 @@ CArdekoPCISPDlg::CArdekoPCISPDlg(DevicePlatform& platform, const FirmwareBlockSt
 
     replug_timer_.setObjectName(QStringLiteral("timer%1").arg(kReplugTimerId));
     replug_timer_.setInterval(kReplugTimerPeriodMs);
-    connect(&replug_timer_, &QTimer::timeout, this, [this] { core_->OnReplugTimer(); });
+    // Queued: a tick that opens a message box must not keep the next ticks out of the box's
+    // event loop (a timer is never re-entered while its own handler runs).
+    connect(
+        &replug_timer_, &QTimer::timeout, this, [this] { core_->OnReplugTimer(); },
+        Qt::QueuedConnection);
     connect(controls_.update_fw, &QPushButton::clicked, this, [this] { core_->OnUpdateFw(); });
     connect(controls_.browse, &QPushButton::clicked, this, &CArdekoPCISPDlg::OnBrowse);
     connect(controls_.browse_second, &QPushButton::clicked, this, &CArdekoPCISPDlg::OnBrowseSecond);

@@ -8,11 +8,13 @@
 namespace torvex::qt {
 
 class CAboutDlg : public QDialog {
+    Q_OBJECT
   public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 };
 
 class CHelpIntroDlg : public QDialog {
+    Q_OBJECT
   public:
     explicit CHelpIntroDlg(QWidget* parent = nullptr);
 };

@@ -7,13 +7,10 @@ namespace torvex::qt {
 
 namespace {
 // The view breaks lines at LF; a CR (alone or before LF) shows as nothing.
-QString DisplayText(QStringView text) {
-    QString shown;
-    shown.reserve(text.size());
+void AppendDisplayText(QString& shown, QStringView text) {
     for (const QChar c : text) {
         if (c != u'\r') shown.append(c);
     }
-    return shown;
 }
 }  // namespace
 
@@ -29,9 +26,20 @@ StatusLogView::StatusLogView(QWidget* parent) : QPlainTextEdit(parent) {
 
 void StatusLogView::Append(QStringView text) {
     text_.append(text);
-    QTextCursor end(document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(DisplayText(text));
+    AppendDisplayText(pending_display_, text);
+    if (show_queued_) return;
+    show_queued_ = true;
+    QMetaObject::invokeMethod(this, &StatusLogView::ShowPending, Qt::QueuedConnection);
+}
+
+void StatusLogView::ShowPending() {
+    show_queued_ = false;
+    if (!pending_display_.isEmpty()) {
+        QTextCursor end(document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(pending_display_);
+        pending_display_.clear();
+    }
     // Only the vertical position follows the new text; the horizontal one stays where it was.
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
@@ -39,6 +47,7 @@ void StatusLogView::Append(QStringView text) {
 
 void StatusLogView::ClearLog() {
     text_.clear();
+    pending_display_.clear();
     clear();
 }
 

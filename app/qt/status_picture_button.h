@@ -10,6 +10,7 @@
 namespace torvex::qt {
 
 class StatusPictureButton : public QAbstractButton {
+    Q_OBJECT
   public:
     explicit StatusPictureButton(QWidget* parent = nullptr);
 
