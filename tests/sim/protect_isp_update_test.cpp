@@ -5,27 +5,13 @@
 
 #include "simulator/product_presets.h"
 #include "simulator/sample_firmware.h"
-#include "tests/sim/sim_wire.h"
+#include "tests/sim/hand_procedures.h"
 
 namespace torvex::sim {
 namespace {
 
-using testing::Cdb;
+using testing::kGetFwInfo;
 using testing::Wire;
-constexpr auto In = DataDirection::In;
-constexpr auto Out = DataDirection::Out;
-
-// The protected-ISP EF64 procedure, block by block as the tables list it.
-const Cdb kEraseMain = {0xFF, 0x52, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-const Cdb kEraseInfo = {0xFF, 0x53, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-const Cdb kKeyMain = {0xFF, 0x62, 0x07, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-const Cdb kProgramMain = {0xFF, 0x50, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-const Cdb kCheckMain = {0xFF, 0x58, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-const Cdb kKeyInfo = {0xFF, 0x62, 0x1C, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-const Cdb kProgramInfo = {0xFF, 0x5A, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-const Cdb kCheckInfo = {0xFF, 0x59, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-const Cdb kJump = {0xFF, 0x56, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-const Cdb kGetFwInfo = {0xFF, 0xA0, 0x04, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 class ProtectIspUpdate : public ::testing::Test {
   protected:
@@ -37,20 +23,11 @@ class ProtectIspUpdate : public ::testing::Test {
         ASSERT_NE(handle_, kInvalidDeviceHandle);
     }
 
-    // Runs the nine steps; returns the SCSI status of each delivered step, 0xFF if undelivered.
+    // Runs the nine steps; returns the SCSI status of each, 0xFF if undelivered.
     std::vector<std::uint8_t> RunProcedure(std::span<const std::uint8_t> main,
                                            std::span<const std::uint8_t> info) {
-        Wire wire(platform_, handle_);
-        std::uint8_t shared[66048] = {};
-        std::vector<PassThroughResult> results = {
-            wire.In(kEraseMain, 0, shared), wire.In(kEraseInfo, 0, shared),
-            wire.In(kKeyMain, 0, shared),   wire.Out(kProgramMain, main),
-            wire.In(kCheckMain, 0, shared), wire.In(kKeyInfo, 0, shared),
-            wire.Out(kProgramInfo, info),   wire.In(kCheckInfo, 0, shared),
-            wire.None(kJump, Out)};
-        std::vector<std::uint8_t> statuses;
-        for (const auto& r : results) statuses.push_back(r.delivered ? r.scsi_status : 0xFF);
-        return statuses;
+        return testing::Statuses(
+            testing::RunSteps(platform_, handle_, testing::Ef64ProtectProcedure(main, info)));
     }
 
     VirtualPlatform platform_;
