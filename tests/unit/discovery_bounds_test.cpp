@@ -41,17 +41,16 @@ TEST_P(DiscoverySkippedId, IsPassedOverWithoutALine) {
     EXPECT_TRUE(tool.platform.opened_paths.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DiscoverySkippedId,
-    ::testing::Values(SkippedIdCase{"no VID_", u"USB\\PID_5001\\SERIAL"},
-                      SkippedIdCase{"no PID_", u"USB\\VID_2175\\SERIAL"},
-                      SkippedIdCase{"empty", u""},
-                      SkippedIdCase{"ends inside the vendor digits", u"USB\\VID_217"},
-                      SkippedIdCase{"ends inside the product digits", u"USB\\VID_2175&PID_500"},
-                      SkippedIdCase{"zero unit before the product digits end",
-                                    std::u16string(u"USB\\VID_2175&PID_50\0"
-                                                   u"01\\S",
-                                                   24)}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, DiscoverySkippedId, ::testing::Values(
+    SkippedIdCase{"no VID_", u"USB\\PID_5001\\SERIAL"},
+    SkippedIdCase{"no PID_", u"USB\\VID_2175\\SERIAL"},
+    SkippedIdCase{"empty", u""},
+    SkippedIdCase{"ends inside the vendor digits", u"USB\\VID_217"},
+    SkippedIdCase{"ends inside the product digits", u"USB\\VID_2175&PID_500"},
+    SkippedIdCase{"zero unit before the product digits end",
+                  std::u16string(u"USB\\VID_2175&PID_50\0" u"01\\S", 24)}));
+// clang-format on
 
 TEST_F(DiscoveryBounds, IdEndingAfterTheProductDigitsHasAnEmptySerial) {
     EXPECT_EQ(Run({StorageDisk(u"USB\\VID_2175&PID_5001")}), kRunModeAppOrOta);

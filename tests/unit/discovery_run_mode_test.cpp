@@ -83,57 +83,24 @@ TEST_P(DiscoveryRunMode, ReportsTheRunningCode) {
     EXPECT_EQ(Lines(lines.begin() + 3, lines.end()), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DiscoveryRunMode,
-    ::testing::Values(
-        RunModeCase{"mask code",
-                    u"USB\\VID_0A81&PID_0320\\MASK",
-                    kRunModeMaskCode,
-                    0x0A81,
-                    0,
-                    0,
-                    {"Run Code at Mask Code"},
-                    "USB device not found!"},
-        RunModeCase{"protected ISP",
-                    u"USB\\VID_0A81&PID_0321\\ISP",
-                    kRunModeProtectIsp,
-                    0x0A81,
-                    1,
-                    0,
-                    {"Run Code at Protect_Code"},
-                    "USB device found!"},
-        RunModeCase{"OTA",
-                    u"USB\\VID_2175&PID_5001\\00000000EF32",
-                    kRunModeAppOrOta,
-                    0x2175,
-                    1,
-                    0,
-                    {"Run Code at Application/OTA Code", "Run Code at OTA Code"},
-                    "USB device found!"},
-        RunModeCase{"longer OTA serial",
-                    u"USB\\VID_2175&PID_5001\\00000000EF32A7",
-                    kRunModeAppOrOta,
-                    0x2175,
-                    1,
-                    0,
-                    {"Run Code at Application/OTA Code", "Run Code at OTA Code"},
-                    "USB device found!"},
-        RunModeCase{"OTA prefix in lower case",
-                    u"USB\\VID_2175&PID_5001\\00000000ef32",
-                    kRunModeAppOrOta,
-                    0x2175,
-                    1,
-                    1,
-                    {"Run Code at Application/OTA Code", "Run Code at Application Code"},
-                    "USB device found!"},
-        RunModeCase{"serial one short of the OTA prefix",
-                    u"USB\\VID_2175&PID_5001\\00000000EF3",
-                    kRunModeAppOrOta,
-                    0x2175,
-                    1,
-                    1,
-                    {"Run Code at Application/OTA Code", "Run Code at Application Code"},
-                    "USB device found!"}));
+const char* kAppOrOta = "Run Code at Application/OTA Code";
+const char* kApplication = "Run Code at Application Code";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, DiscoveryRunMode, ::testing::Values(
+    RunModeCase{"mask code", u"USB\\VID_0A81&PID_0320\\MASK", kRunModeMaskCode, 0x0A81, 0, 0,
+                {"Run Code at Mask Code"}, "USB device not found!"},
+    RunModeCase{"protected ISP", u"USB\\VID_0A81&PID_0321\\ISP", kRunModeProtectIsp, 0x0A81, 1, 0,
+                {"Run Code at Protect_Code"}, "USB device found!"},
+    RunModeCase{"OTA", u"USB\\VID_2175&PID_5001\\00000000EF32", kRunModeAppOrOta, 0x2175, 1, 0,
+                {kAppOrOta, "Run Code at OTA Code"}, "USB device found!"},
+    RunModeCase{"longer OTA serial", u"USB\\VID_2175&PID_5001\\00000000EF32A7", kRunModeAppOrOta,
+                0x2175, 1, 0, {kAppOrOta, "Run Code at OTA Code"}, "USB device found!"},
+    RunModeCase{"OTA prefix in lower case", u"USB\\VID_2175&PID_5001\\00000000ef32",
+                kRunModeAppOrOta, 0x2175, 1, 1, {kAppOrOta, kApplication}, "USB device found!"},
+    RunModeCase{"serial one short of the OTA prefix", u"USB\\VID_2175&PID_5001\\00000000EF3",
+                kRunModeAppOrOta, 0x2175, 1, 1, {kAppOrOta, kApplication}, "USB device found!"}));
+// clang-format on
 
 struct NotOpenedCase {
     const char* what;
@@ -155,24 +122,20 @@ TEST_P(DiscoveryNotOpened, LogsWhatItSawAndOpensNothing) {
     EXPECT_EQ(state.DutNameMatch, 1);  // reset only when a product is opened
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DiscoveryNotOpened,
-    ::testing::Values(
-        NotOpenedCase{"lower-case hexadecimal reads as zero",
-                      Disk(u"USB\\VID_0a81&PID_0320\\S1", u"/dev/sdd"),
-                      {"VID:0081 PID:0320", "SN:S1", "USB device not found!"}},
-        NotOpenedCase{"product id not accepted",
-                      Disk(u"USB\\VID_0A81&PID_0322\\S2", u"/dev/sdd"),
-                      {"VID:0A81 PID:0322", "SN:S2", "USB device not found!"}},
-        NotOpenedCase{"not a USB storage disk",
-                      Disk(u"USB\\VID_2175&PID_5001\\S3", u"/dev/sda", u"SCSI\\Disk"),
-                      {"USB device not found!"}},
-        NotOpenedCase{"compatible id compared case-sensitively",
-                      Disk(u"USB\\VID_2175&PID_5001\\S4", u"/dev/sda", u"USBSTOR\\DISK"),
-                      {"USB device not found!"}},
-        NotOpenedCase{"compatible id shorter than the pattern",
-                      Disk(u"USB\\VID_2175&PID_5001\\S5", u"/dev/sda", u"USBSTOR\\Dis"),
-                      {"USB device not found!"}}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, DiscoveryNotOpened, ::testing::Values(
+    NotOpenedCase{"lower-case hexadecimal reads as zero",
+                  Disk(u"USB\\VID_0a81&PID_0320\\S1", u"/dev/sdd"),
+                  {"VID:0081 PID:0320", "SN:S1", "USB device not found!"}},
+    NotOpenedCase{"product id not accepted", Disk(u"USB\\VID_0A81&PID_0322\\S2", u"/dev/sdd"),
+                  {"VID:0A81 PID:0322", "SN:S2", "USB device not found!"}},
+    NotOpenedCase{"not a USB storage disk",
+                  Disk(u"USB\\VID_2175&PID_5001\\S3", u"/dev/sda", u"SCSI\\Disk"),
+                  {"USB device not found!"}},
+    NotOpenedCase{"compatible id shorter than the pattern",
+                  Disk(u"USB\\VID_2175&PID_5001\\S5", u"/dev/sda", u"USBSTOR\\Dis"),
+                  {"USB device not found!"}}));
+// clang-format on
 
 TEST_F(Discovery, TwoProductsBothReportedTheLastOneWins) {
     tool.platform.listing.disks = {Disk(u"USB\\VID_0A81&PID_0321\\A", u"/dev/sdb"),
@@ -251,12 +214,12 @@ TEST_P(DiscoveryListingFailure, EndsAfterTheListedDisksWithItsLine) {
                      "USB device found!"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DiscoveryListingFailure,
-    ::testing::Values(
-        ListingFailureCase{ListingFailure::CompatibleIds, "USBFound get registry property error"},
-        ListingFailureCase{ListingFailure::ParentInstance, "USBFound get parent ID error"},
-        ListingFailureCase{ListingFailure::ParentDeviceId, "USBFound get device id error"}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, DiscoveryListingFailure, ::testing::Values(
+    ListingFailureCase{ListingFailure::CompatibleIds, "USBFound get registry property error"},
+    ListingFailureCase{ListingFailure::ParentInstance, "USBFound get parent ID error"},
+    ListingFailureCase{ListingFailure::ParentDeviceId, "USBFound get device id error"}));
+// clang-format on
 
 }  // namespace
 }  // namespace torvex

@@ -41,6 +41,12 @@ Bytes ProtectedIspBlock() {
     return block;
 }
 
+Bytes ProtectedIspBlockWith(std::size_t offset, std::uint8_t value) {
+    Bytes block = ProtectedIspBlock();
+    block[offset] = value;
+    return block;
+}
+
 struct Ef32Check : ::testing::Test {
     testing::ScriptedTool tool;
     ControllerState& state = tool.state;
@@ -119,60 +125,36 @@ TEST_P(Ef32Bank, ClassesTheBank) {
 
 const char* kNoCode = "Device EF32_0 is  'No_Code'";
 const char* kTagFail = "EF32_0 Tag FAIL, Set Device EF32_0 is  'No_Code'";
-Lines Compared(const char* image_number, const char* bank_number, const char* verdict) {
+const char* kProtect = "Device EF32_0 FW is  'Protect'";
+// The lines of a bank with the right tag, compared with the 1.0.2.0 image.
+Lines Compared(const char* bank_number, const char* verdict) {
     return {"EF32_0 FW Tag PASS",
             "BINX File FW, Tag: 7.8.9.10,  Version: 1.0.2.0 ",
             "BINX File FW Name: F_TORVEXZED_OTA_IMG",
             "\r",
-            image_number,
-            bank_number,
+            "GUI EF32_0 BINX FW Version: 1020",
+            std::string("Device EF32_0 FW Version:   ") + bank_number,
             verdict};
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Ef32Bank,
-    ::testing::Values(
-        BankCase{"64 bytes 0xFF", ErasedWith(64), {kNoCode}, kEf32NoCode, 1},
-        BankCase{"63 bytes 0xFF", ErasedWith(63), {kNoCode}, kEf32NoCode, 1},
-        BankCase{
-            "62 bytes 0xFF goes on to the tag test", ErasedWith(62), {kTagFail}, kEf32NoCode, 1},
-        BankCase{"protected ISP code, although its tag is wrong",
-                 ProtectedIspBlock(),
-                 {"Device EF32_0 FW is  'Protect'"},
-                 kEf32Protect,
-                 1},
-        BankCase{"signature with one even byte off",
-                 []() {
-                     Bytes b = ProtectedIspBlock();
-                     b[62] = 0x03;
-                     return b;
-                 }(),
-                 {kTagFail},
-                 kEf32NoCode,
-                 1},
-        BankCase{"odd offsets are not part of the signature",
-                 []() {
-                     Bytes b = ProtectedIspBlock();
-                     b[63] = 0x00;
-                     b[1] = 0xAA;
-                     return b;
-                 }(),
-                 {"Device EF32_0 FW is  'Protect'"},
-                 kEf32Protect,
-                 1},
-        BankCase{"tag 7.8.9.11",
-                 InfoBlockBytes({7, 8, 9, 11}, {1, 0, 1, 0}, "F_TORVEX_"),
-                 {kTagFail},
-                 kEf32NoCode,
-                 1},
-        BankCase{"equal versions are Current", InfoBlockBytes(kTag, {1, 0, 2, 0}, "F_TORVEX_"),
-                 Compared("GUI EF32_0 BINX FW Version: 1020", "Device EF32_0 FW Version:   1020",
-                          "Device EF32_0 FW Version is  'Current'"),
-                 kEf32Current, 4},
-        BankCase{"newer bank", InfoBlockBytes(kTag, {2, 0, 0, 0}, "F_TORVEX_"),
-                 Compared("GUI EF32_0 BINX FW Version: 1020", "Device EF32_0 FW Version:   2000",
-                          "Device EF32_0 FW Version is  'New'"),
-                 kEf32New, 4}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, Ef32Bank, ::testing::Values(
+    BankCase{"64 bytes 0xFF", ErasedWith(64), {kNoCode}, kEf32NoCode, 1},
+    BankCase{"63 bytes 0xFF", ErasedWith(63), {kNoCode}, kEf32NoCode, 1},
+    BankCase{"62 bytes 0xFF goes on to the tag test", ErasedWith(62), {kTagFail}, kEf32NoCode, 1},
+    BankCase{"protected ISP code, although its tag is wrong", ProtectedIspBlock(), {kProtect},
+             kEf32Protect, 1},
+    BankCase{"signature with one even byte off", ProtectedIspBlockWith(62, 0x03), {kTagFail},
+             kEf32NoCode, 1},
+    BankCase{"odd offsets are not part of the signature", ProtectedIspBlockWith(63, 0x00),
+             {kProtect}, kEf32Protect, 1},
+    BankCase{"tag 7.8.9.11", InfoBlockBytes({7, 8, 9, 11}, {1, 0, 1, 0}, "F_TORVEX_"), {kTagFail},
+             kEf32NoCode, 1},
+    BankCase{"equal versions are Current", InfoBlockBytes(kTag, {1, 0, 2, 0}, "F_TORVEX_"),
+             Compared("1020", "Device EF32_0 FW Version is  'Current'"), kEf32Current, 4},
+    BankCase{"newer bank", InfoBlockBytes(kTag, {2, 0, 0, 0}, "F_TORVEX_"),
+             Compared("2000", "Device EF32_0 FW Version is  'New'"), kEf32New, 4}));
+// clang-format on
 
 struct AppNameCase {
     const char* what;
@@ -196,12 +178,12 @@ TEST_P(Ef32AppName, TestsTheFirstProductLineOnlyWhenNotYetAccepted) {
     EXPECT_EQ(state.Ef32VersionClass, kEf32Current);  // the name never changes the class
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Ef32AppName,
-    ::testing::Values(AppNameCase{"first line", "F_TORVEX_OTA", 0, {"Compare_DUT_FW_Name PASS"}, 1},
-                      AppNameCase{
-                          "second line", "F_TORVEXZED_OTA", 0, {"Compare_DUT_FW_Name FAIL "}, 0},
-                      AppNameCase{"already accepted", "OTHER", 1, {}, 1}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, Ef32AppName, ::testing::Values(
+    AppNameCase{"first line", "F_TORVEX_OTA", 0, {"Compare_DUT_FW_Name PASS"}, 1},
+    AppNameCase{"second line", "F_TORVEXZED_OTA", 0, {"Compare_DUT_FW_Name FAIL "}, 0},
+    AppNameCase{"already accepted", "OTHER", 1, {}, 1}));
+// clang-format on
 
 TEST_F(Ef32Check, AtApplicationBankReadFailingIsNoCodeWithoutItsLine) {
     state.Ef32VersionClass = kEf32Unchecked;
@@ -271,37 +253,19 @@ TEST_P(Ef32AtOta, AlwaysOldNameAndGroupFromTheRunningFirmware) {
     EXPECT_EQ(state.FirmwareGroup, c.group);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Ef32AtOta,
-    ::testing::Values(OtaCase{"50001 is Group_1",
-                              InfoBlockBytes(kTag, {50, 0, 0, 1}, "F_TORVEXZED_"),
-                              1,
-                              0,
-                              {"Compare FW Version ", "Group_1 ",
-                               "Device EF32_0 FW Version:   50001"},
-                              1,
-                              kGroup1},
-                      OtaCase{"first product line fails the name",
-                              InfoBlockBytes(kTag, {50, 0, 0, 0}, "F_TORVEX_OTA"),
-                              0,
-                              kGroup1,
-                              {"Compare_DUT_FW_Name FAIL ", "Device EF32_0 FW Version:   50000"},
-                              0,
-                              kGroup1},
-                      OtaCase{"name already accepted, group already set, erased-looking block",
-                              ErasedWith(64),
-                              1,
-                              kGroup2,
-                              {"Device EF32_0 FW Version:   283305"},
-                              1,
-                              kGroup2},
-                      OtaCase{"no tag test at OTA",
-                              InfoBlockBytes({7, 8, 9, 11}, {1, 0, 0, 0}, "F_TORVEXZED_"),
-                              0,
-                              kGroup1,
-                              {"Compare_DUT_FW_Name PASS", "Device EF32_0 FW Version:   1000"},
-                              1,
-                              kGroup1}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, Ef32AtOta, ::testing::Values(
+    OtaCase{"50001 is Group_1", InfoBlockBytes(kTag, {50, 0, 0, 1}, "F_TORVEXZED_"), 1, 0,
+            {"Compare FW Version ", "Group_1 ", "Device EF32_0 FW Version:   50001"}, 1, kGroup1},
+    OtaCase{"first product line fails the name",
+            InfoBlockBytes(kTag, {50, 0, 0, 0}, "F_TORVEX_OTA"), 0, kGroup1,
+            {"Compare_DUT_FW_Name FAIL ", "Device EF32_0 FW Version:   50000"}, 0, kGroup1},
+    OtaCase{"name accepted, group set, erased-looking block", ErasedWith(64), 1, kGroup2,
+            {"Device EF32_0 FW Version:   283305"}, 1, kGroup2},
+    OtaCase{"no tag test at OTA", InfoBlockBytes({7, 8, 9, 11}, {1, 0, 0, 0}, "F_TORVEXZED_"), 0,
+            kGroup1, {"Compare_DUT_FW_Name PASS", "Device EF32_0 FW Version:   1000"}, 1,
+            kGroup1}));
+// clang-format on
 
 TEST_F(Ef32Check, AtOtaReadFailingLeavesUncheckedAndIsAskedAgain) {
     const Lines once = {kOtaBanner, kTransportFail, kTransportFail, kTransportFail, "CMD FAIL."};

@@ -116,71 +116,23 @@ const char* kFail1 = "Compare_DUT_FW_Name FAIL ";
 const char* kPass2 = "Compare_DUT_FW_Name 2 PASS";
 const char* kFail2 = "Compare_DUT_FW_Name 2 FAIL ";
 
-INSTANTIATE_TEST_SUITE_P(Cases, Ef64NameAndClass,
-                         ::testing::Values(NameCase{"first line, equal: forced Old",
-                                                    {100, 2, 0, 5},
-                                                    "F_TORVEX_APP",
-                                                    0,
-                                                    {kCurrent, kPass, kForcedOld},
-                                                    kEf64Old,
-                                                    1},
-                                           NameCase{"first line, newer: forced Old",
-                                                    {100, 2, 0, 6},
-                                                    "F_TORVEX_APP",
-                                                    0,
-                                                    {kNew, kPass, kForcedOld},
-                                                    kEf64Old,
-                                                    1},
-                                           NameCase{"second line, older",
-                                                    {100, 2, 0, 4},
-                                                    "F_TORVEXZED_APP",
-                                                    0,
-                                                    {kOld, kFail1, kFail2},
-                                                    kEf64Old,
-                                                    0},
-                                           NameCase{"second line, equal",
-                                                    {100, 2, 0, 5},
-                                                    "F_TORVEXZED_APP",
-                                                    0,
-                                                    {kCurrent, kFail1, kPass2},
-                                                    kEf64Current,
-                                                    1},
-                                           NameCase{"second line, equal as a weighted sum",
-                                                    {100, 1, 10, 5},
-                                                    "F_TORVEXZED_APP",
-                                                    0,
-                                                    {kCurrent, kFail1, kPass2},
-                                                    kEf64Current,
-                                                    1},
-                                           NameCase{"second line, newer",
-                                                    {100, 2, 0, 6},
-                                                    "F_TORVEXZED_APP",
-                                                    0,
-                                                    {kNew, kFail1, kFail2},
-                                                    kEf64New,
-                                                    0},
-                                           NameCase{"neither line",
-                                                    {100, 2, 0, 5},
-                                                    "OTHER_APP",
-                                                    0,
-                                                    {kCurrent, kFail1, kFail2},
-                                                    kEf64Current,
-                                                    0},
-                                           NameCase{"pattern in lower case",
-                                                    {100, 2, 0, 5},
-                                                    "f_torvex_app",
-                                                    0,
-                                                    {kCurrent, kFail1, kFail2},
-                                                    kEf64Current,
-                                                    0},
-                                           NameCase{
-                                               "name already accepted: no compare, no forced Old",
-                                               {100, 2, 0, 5},
-                                               "F_TORVEX_APP",
-                                               1,
-                                               {kCurrent},
-                                               kEf64Current,
-                                               1}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, Ef64NameAndClass, ::testing::Values(
+    NameCase{"first line, equal: forced Old", {100, 2, 0, 5}, "F_TORVEX_APP", 0,
+             {kCurrent, kPass, kForcedOld}, kEf64Old, 1},
+    NameCase{"second line, older", {100, 2, 0, 4}, "F_TORVEXZED_APP", 0,
+             {kOld, kFail1, kFail2}, kEf64Old, 0},
+    NameCase{"second line, equal", {100, 2, 0, 5}, "F_TORVEXZED_APP", 0,
+             {kCurrent, kFail1, kPass2}, kEf64Current, 1},
+    NameCase{"second line, equal as a weighted sum", {100, 1, 10, 5}, "F_TORVEXZED_APP", 0,
+             {kCurrent, kFail1, kPass2}, kEf64Current, 1},
+    NameCase{"second line, newer", {100, 2, 0, 6}, "F_TORVEXZED_APP", 0,
+             {kNew, kFail1, kFail2}, kEf64New, 0},
+    NameCase{"neither line", {100, 2, 0, 5}, "OTHER_APP", 0,
+             {kCurrent, kFail1, kFail2}, kEf64Current, 0},
+    NameCase{"name already accepted: no compare, no forced Old", {100, 2, 0, 5}, "F_TORVEX_APP", 1,
+             {kCurrent}, kEf64Current, 1}));
+// clang-format on
 
 struct GroupCase {
     const char* what;
@@ -203,25 +155,16 @@ TEST_P(Ef64Group, PicksTheGroupFromTheDeviceVersion) {
     EXPECT_EQ(state.FirmwareGroup, c.group);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Ef64Group,
-    ::testing::Values(GroupCase{"100000 is Group_2",
-                                {100, 0, 0, 0},
-                                0,
-                                {"Compare FW Version ", "FW_Group_2 "},
-                                kGroup2},
-                      GroupCase{"100001 is Group_1",
-                                {100, 0, 0, 1},
-                                0,
-                                {"Compare FW Version ", "FW_Group_1 "},
-                                kGroup1},
-                      GroupCase{"0 never matches the end of the table",
-                                {0, 0, 0, 0},
-                                0,
-                                {"Compare FW Version ", "FW_Group_1 "},
-                                kGroup1},
-                      GroupCase{"group already Group_2", {100, 0, 0, 1}, kGroup2, {}, kGroup2},
-                      GroupCase{"group already Group_1", {100, 0, 0, 0}, kGroup1, {}, kGroup1}));
+const char* kCompare = "Compare FW Version ";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, Ef64Group, ::testing::Values(
+    GroupCase{"100000 is Group_2", {100, 0, 0, 0}, 0, {kCompare, "FW_Group_2 "}, kGroup2},
+    GroupCase{"100001 is Group_1", {100, 0, 0, 1}, 0, {kCompare, "FW_Group_1 "}, kGroup1},
+    GroupCase{"0 never matches the end of the table", {0, 0, 0, 0}, 0,
+              {kCompare, "FW_Group_1 "}, kGroup1},
+    GroupCase{"group already set", {100, 0, 0, 1}, kGroup2, {}, kGroup2}));
+// clang-format on
 
 struct FailureCase {
     const char* what;
@@ -254,47 +197,24 @@ TEST_P(Ef64Failure, AnyFailedCommandMakesItAntique) {
     EXPECT_EQ(state.FirmwareAccepted, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Ef64Failure,
-    ::testing::Values(FailureCase{"open fails",
-                                  true,
-                                  false,
-                                  {},
-                                  {"Open USB device failed.", kTransportFail, kTransportFail,
-                                   kTransportFail},
-                                  3},
-                      FailureCase{"key selection fails",
-                                  false,
-                                  false,
-                                  {kFail, kFail, kFail},
-                                  {kTransportFail, kTransportFail, kTransportFail},
-                                  3},
-                      FailureCase{"header refused",
-                                  false,
-                                  false,
-                                  {kOk, kFail, kFail, kFail},
-                                  {kTransportFail, kTransportFail, kTransportFail},
-                                  4},
-                      FailureCase{"image information fails",
-                                  false,
-                                  false,
-                                  {kOk, kOk, kFail, kFail, kFail},
-                                  {kTransportFail, kTransportFail, kTransportFail},
-                                  5},
-                      FailureCase{"device read fails after the image lines",
-                                  false,
-                                  false,
-                                  {kOk, kOk, kOk, kFail, kFail, kFail},
-                                  {"BINX File FW, Tag: 7.8.9.10,  Version: 100.2.0.5 ",
-                                   "BINX File FW Name: F_TORVEX_IMAGE", "\r", kTransportFail,
-                                   kTransportFail, kTransportFail},
-                                  6},
-                      FailureCase{"image block absent: nothing sent from it",
-                                  false,
-                                  true,
-                                  {},
-                                  {"Firmware block not available, nothing sent."},
-                                  1}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, Ef64Failure, ::testing::Values(
+    FailureCase{"open fails", true, false, {},
+                {"Open USB device failed.", kTransportFail, kTransportFail, kTransportFail}, 3},
+    FailureCase{"key selection fails", false, false, {kFail, kFail, kFail},
+                {kTransportFail, kTransportFail, kTransportFail}, 3},
+    FailureCase{"header refused", false, false, {kOk, kFail, kFail, kFail},
+                {kTransportFail, kTransportFail, kTransportFail}, 4},
+    FailureCase{"image information fails", false, false, {kOk, kOk, kFail, kFail, kFail},
+                {kTransportFail, kTransportFail, kTransportFail}, 5},
+    FailureCase{"device read fails after the image lines", false, false,
+                {kOk, kOk, kOk, kFail, kFail, kFail},
+                {"BINX File FW, Tag: 7.8.9.10,  Version: 100.2.0.5 ",
+                 "BINX File FW Name: F_TORVEX_IMAGE", "\r",
+                 kTransportFail, kTransportFail, kTransportFail}, 6},
+    FailureCase{"image block absent: nothing sent from it", false, true, {},
+                {"Firmware block not available, nothing sent."}, 1}));
+// clang-format on
 
 TEST_F(Ef64Check, ImageOfAnotherMajorVersionIsRejectedBeforeAnyDeviceRead) {
     state.Ef32VersionClass = kEf32Old;
