@@ -36,6 +36,18 @@ std::string AddDevice(UMockdevTestbed* testbed, const char* subsystem, const std
     return path;
 }
 
+std::string AddUsbDevice(UMockdevTestbed* testbed, const std::string& port,
+                         const UsbIdentity& identity) {
+    std::vector<std::string> attributes = {"busnum", "1", "devnum", port};
+    if (!identity.vendor_id.empty()) attributes.insert(attributes.end(), {"idVendor", identity.vendor_id});
+    if (!identity.product_id.empty()) {
+        attributes.insert(attributes.end(), {"idProduct", identity.product_id});
+    }
+    if (identity.serial) attributes.insert(attributes.end(), {"serial", *identity.serial});
+    return AddDevice(testbed, "usb", "pci0000:00/0000:00:14.0/usb1/1-" + port, "", attributes,
+                     {"DEVTYPE", "usb_device"});
+}
+
 FakeUsbDiskOptions OptionsFor(const UsbIdentity& identity) {
     FakeUsbDiskOptions options;
     options.identity = identity;
@@ -75,14 +87,8 @@ FakeUsbDisk::FakeUsbDisk(MockSystem& system, const FakeUsbDiskOptions& options,
     UMockdevTestbed* testbed = system.Testbed();
     const std::string port = std::to_string(system.NextUsbPort());
 
-    std::vector<std::string> usb_attributes = {"idVendor", options.identity.vendor_id,
-                                               "idProduct", options.identity.product_id,
-                                               "busnum", "1", "devnum", port};
-    if (options.identity.serial) {
-        usb_attributes.insert(usb_attributes.end(), {"serial", *options.identity.serial});
-    }
-    const std::string usb = AddDevice(testbed, "usb", "pci0000:00/0000:00:14.0/usb1/1-" + port, "",
-                                      usb_attributes, {"DEVTYPE", "usb_device"});
+    const std::string usb =
+        options.under_usb_device ? AddUsbDevice(testbed, port, options.identity) : "";
 
     std::vector<std::string> interface_attributes = {"bInterfaceSubClass", "06",
                                                      "bInterfaceProtocol", "50"};
@@ -94,7 +100,10 @@ FakeUsbDisk::FakeUsbDisk(MockSystem& system, const FakeUsbDiskOptions& options,
     if (!options.driver.empty()) {
         interface_properties.insert(interface_properties.end(), {"DRIVER", options.driver});
     }
-    const std::string interface = AddDevice(testbed, "usb", "1-" + port + ":1.0", usb,
+    const std::string interface_name =
+        options.under_usb_device ? "1-" + port + ":1.0"
+                                 : "pci0000:00/0000:00:14.0/usb1/1-" + port + ":1.0";
+    const std::string interface = AddDevice(testbed, "usb", interface_name, usb,
                                             interface_attributes, interface_properties);
     if (!options.driver.empty()) {
         umockdev_testbed_set_attribute_link(
@@ -118,7 +127,8 @@ FakeUsbDisk::FakeUsbDisk(MockSystem& system, const FakeUsbDiskOptions& options,
     const std::string block =
         AddDevice(testbed, "block", name_.sysname, scsi, {"dev", major + ":" + minor},
                   {"DEVNAME", name_.devnode, "DEVTYPE", "disk", "MAJOR", major, "MINOR", minor});
-    syspaths_ = {usb, interface, scsi, block};
+    syspaths_ = {interface, scsi, block};
+    if (!usb.empty()) syspaths_.insert(syspaths_.begin(), usb);
     plugged_ = true;
 }
 

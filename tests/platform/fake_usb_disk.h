@@ -29,8 +29,8 @@ namespace torvex::testing {
 
 // The sysfs attribute texts of the USB device, as the kernel writes them (lower-case hex).
 struct UsbIdentity {
-    std::string vendor_id;              // idVendor
-    std::string product_id;             // idProduct
+    std::string vendor_id;              // idVendor; empty: no such attribute
+    std::string product_id;             // idProduct; empty: no such attribute
     std::optional<std::string> serial;  // absent: the device has no serial attribute
 };
 
@@ -44,6 +44,7 @@ struct FakeUsbDiskOptions {
     UsbIdentity identity = ProtectIspIdentity();
     std::optional<std::string> interface_class = "08";  // absent: no bInterfaceClass attribute
     std::string driver = "usb-storage";                 // empty: the interface has no driver
+    bool under_usb_device = true;  // false: the interface hangs under no usb_device
     // Empty: a fresh name and number. Set: the disk takes this name, node and number (a disk
     // that arrives where an earlier one was).
     std::optional<FakeDiskName> name;
@@ -85,6 +86,7 @@ public:
     const std::string& DevNode() const { return name_.devnode; }
     std::u16string Path() const;  // the devnode as the back end lists it
     dev_t DeviceNumber() const;
+    const std::string& SysPath() const { return syspaths_.back(); }  // the block disk's
 
     // "remove" reaches udev monitors, then the sysfs entries and the node go. An fd opened
     // before still reaches the node; its commands fail with ENODEV, as on a real unplug.

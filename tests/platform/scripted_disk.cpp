@@ -37,6 +37,13 @@ std::vector<ReceivedRequest> ScriptedDisk::Received() const {
     return received_;
 }
 
+PassThroughResult ScriptedDisk::Delivered(std::uint8_t status) {
+    PassThroughResult result;
+    result.delivered = true;
+    result.scsi_status = status;
+    return result;
+}
+
 ScriptedAnswer ScriptedDisk::CheckCondition(std::vector<std::uint8_t> sense) {
     ScriptedAnswer answer;
     answer.result.delivered = true;

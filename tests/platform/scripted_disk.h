@@ -35,6 +35,7 @@ public:
     void Script(ScriptedAnswer answer);
     std::vector<ReceivedRequest> Received() const;
 
+    static PassThroughResult Delivered(std::uint8_t status = kScsiStatusGood);
     static ScriptedAnswer CheckCondition(std::vector<std::uint8_t> sense);
     static ScriptedAnswer Undelivered(TransportError error);
 
