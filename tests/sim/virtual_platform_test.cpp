@@ -108,5 +108,19 @@ TEST(VirtualPlatform, TwoProductsAnswerEachFromItsOwnState) {
     EXPECT_EQ(platform.Trace().back().disk, 1u);
 }
 
+TEST(VirtualPlatform, ResetProductTakesAnotherStateWhileAttached) {
+    VirtualPlatform platform;
+    VirtualProduct& product = platform.AddProduct(PresetConfig(ProductPreset::ApplicationOld));
+    EXPECT_EQ(Summary(product),
+              "Application; EF64 1.2.3.4 100.1.0.0 'F_TORVEX_APP_V100100' valid; "
+              "EF32_0 7.8.9.10 50.1.0.0 'F_TORVEX_OTA_V50100' valid");
+    platform.Unplug(0);
+    product.Reset(PresetConfig(ProductPreset::Mask0110));
+    platform.Plug(0);
+    EXPECT_EQ(Summary(product), "Mask0110; EF64 erased; EF32_0 erased");
+    EXPECT_EQ(platform.ListDiskInterfaces().disks.at(0).parent_device_id,
+              u"USB\\VID_0A81&PID_0320\\0A81MASK0001");
+}
+
 }  // namespace
 }  // namespace torvex::sim
