@@ -1,12 +1,13 @@
 #include "tests/support/scripted_platform.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace torvex::testing {
 
 DeviceHandle ScriptedPlatform::OpenExclusive(std::u16string_view path) {
     opened_paths.emplace_back(path);
-    if (open_fails) return kInvalidDeviceHandle;
+    if (open_fails || failing_paths.count(std::u16string(path)) != 0) return kInvalidDeviceHandle;
     ++open_handles;
     return 7;
 }
@@ -29,7 +30,14 @@ PassThroughResult ScriptedPlatform::PassThrough(DeviceHandle handle,
     }
     if (handle == kInvalidDeviceHandle) result = Failed();
     if (result.delivered && request.direction == DataDirection::In && request.data_in != nullptr) {
-        std::copy_n(reply.begin(), std::min<std::size_t>(reply.size(), request.length),
+        const std::vector<std::uint8_t>* answer = &reply;
+        std::vector<std::uint8_t> next;
+        if (request.length > 0 && !replies.empty()) {
+            next = std::move(replies.front());
+            replies.pop_front();
+            answer = &next;
+        }
+        std::copy_n(answer->begin(), std::min<std::size_t>(answer->size(), request.length),
                     request.data_in);
     }
     return result;
@@ -48,6 +56,27 @@ PassThroughResult ScriptedPlatform::Delivered(std::uint8_t status) {
     result.delivered = true;
     result.scsi_status = status;
     return result;
+}
+
+ScriptedTool::ScriptedTool() {
+    LoadEmbeddedImages(blocks, window, images);
+}
+
+std::vector<std::uint8_t> InfoBlockBytes(std::array<std::uint8_t, 4> tag,
+                                         std::array<std::uint8_t, 4> version,
+                                         std::string_view name) {
+    std::vector<std::uint8_t> bytes(64, 0);
+    std::copy(tag.begin(), tag.end(), bytes.begin() + 7);
+    std::copy(version.begin(), version.end(), bytes.begin() + 11);
+    std::memcpy(bytes.data() + 32, name.data(), std::min<std::size_t>(name.size(), 24));
+    return bytes;
+}
+
+std::vector<std::uint8_t> CommandBytes(std::initializer_list<std::uint8_t> after_ff) {
+    std::vector<std::uint8_t> bytes(16, 0);
+    bytes[0] = 0xFF;
+    std::copy_n(after_ff.begin(), std::min<std::size_t>(after_ff.size(), 15), bytes.begin() + 1);
+    return bytes;
 }
 
 }  // namespace torvex::testing

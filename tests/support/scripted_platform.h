@@ -3,11 +3,23 @@
 // request and answers from a script (default: delivered, GOOD, data-in left as the test set it).
 // Scenario tests use the virtual product instead.
 
+#include <array>
 #include <cstdint>
 #include <deque>
+#include <set>
+#include <string>
+#include <string_view>
 #include <vector>
 
+#include "app/controller_state.h"
+#include "app/status_log.h"
+#include "app/tool_context.h"
 #include "device/device_platform.h"
+#include "device/isp_commands.h"
+#include "device/scsi_transport.h"
+#include "programming/embedded_images.h"
+#include "tests/support/memory_firmware_blocks.h"
+#include "tests/support/recording_window.h"
 
 namespace torvex::testing {
 
@@ -22,7 +34,7 @@ struct RecordedRequest {
 };
 
 class ScriptedPlatform : public DevicePlatform {
-public:
+  public:
     DiskListing ListDiskInterfaces() override { return listing; }
     DeviceHandle OpenExclusive(std::u16string_view path) override;
     void Close(DeviceHandle handle) override;
@@ -32,9 +44,13 @@ public:
     std::deque<PassThroughResult> script;
     // Bytes copied into a data-in buffer when a request is delivered.
     std::vector<std::uint8_t> reply;
+    // Per-request replies: each delivered data-in request with a length takes the next one;
+    // when none is left, `reply` answers.
+    std::deque<std::vector<std::uint8_t>> replies;
 
     DiskListing listing;
     bool open_fails = false;
+    std::set<std::u16string> failing_paths;  // these paths cannot be opened
     std::vector<RecordedRequest> requests;
     std::vector<std::u16string> opened_paths;
     int open_handles = 0;
@@ -43,5 +59,29 @@ public:
     static PassThroughResult Failed(std::uint8_t status = 0);
     static PassThroughResult Delivered(std::uint8_t status = kScsiStatusGood);
 };
+
+// A whole tool around a scripted platform: state, window, log, transport, shared buffer and
+// the patterned firmware blocks, wired as the window wires them.
+struct ScriptedTool {
+    ScriptedTool();
+
+    RecordingWindow window;
+    StatusLog log{window};
+    ScriptedPlatform platform;
+    ScsiTransport transport{log, platform};
+    SharedDataBuffer shared_buffer;
+    MemoryFirmwareBlocks blocks = MemoryFirmwareBlocks::Patterned();
+    EmbeddedImages images;
+    ControllerState state;
+    ToolContext context{state, window, log, transport, shared_buffer, images};
+};
+
+// A 64-byte identity block as the product answers it.
+std::vector<std::uint8_t> InfoBlockBytes(std::array<std::uint8_t, 4> tag,
+                                         std::array<std::uint8_t, 4> version,
+                                         std::string_view name);
+
+// A 16-byte vendor command block: FF, then the given bytes, then zeros.
+std::vector<std::uint8_t> CommandBytes(std::initializer_list<std::uint8_t> after_ff);
 
 }  // namespace torvex::testing

@@ -1,0 +1,185 @@
+#include "app/update_controller.h"
+
+#include "app/user_messages.h"
+#include "device/scsi_transport.h"
+#include "programming/ef32_programming.h"
+#include "programming/ef64_programming.h"
+
+namespace torvex {
+
+namespace {
+
+// One run of the controller, with the handle it opened.
+class UpdateRun {
+public:
+    explicit UpdateRun(ToolContext& context) : context_(context), state_(context.state) {}
+    void Run();
+
+private:
+    void Log(std::u16string_view line) { context_.log.AppendStatusLine(line); }
+    void Close() { context_.platform().Close(device_); }
+    void ShowUpdating() {
+        SetStatusPicture(context_.window, StatusPicture::Updating);
+        context_.window.ForceRepaint();
+    }
+
+    // FirmwareGroup 0 (not yet decided) and 1 both take the Group_1 images.
+    bool UsesGroup1() const {
+        return state_.FirmwareGroup == kGroupUnchecked || state_.FirmwareGroup == kGroup1;
+    }
+
+    void MaskCodeBranch();
+    void ApplicationOrOtaBranch();
+    void ApplicationCode();
+    void ProtectIspBranch();
+
+    bool Ef32Step();
+    int Ef64Step(bool protect_isp);
+    void EndAfterEf64(int result);
+
+    void SuccessEnding();
+    void FailureEnding(std::u16string_view first_line);
+    void NotSupportedEnding(std::u16string_view first_line);
+
+    ToolContext& context_;
+    ControllerState& state_;
+    DeviceHandle device_ = kInvalidDeviceHandle;
+};
+
+void UpdateRun::Run() {
+    Log(u"Button2...");
+    device_ = context_.platform().OpenExclusive(state_.DevicePath);
+    if (device_ == kInvalidDeviceHandle) return FailureEnding(u"Open USB device failed.");
+
+    if (state_.RunMode == kRunModeMaskCode) return MaskCodeBranch();
+    if (state_.DeviceVid == kVendorAppAndOta && state_.DutNameMatch == 1)
+        return ApplicationOrOtaBranch();
+    if (state_.RunMode == kRunModeProtectIsp) return ProtectIspBranch();
+    NotSupportedEnding(u"Other Code");
+}
+
+void UpdateRun::MaskCodeBranch() {
+    Log(u"Run Code at Mask...");
+    if (state_.MaskVariant != kMask0210) return NotSupportedEnding(u"Mask 0110....");
+    Log(u"Mask 0210....");
+    state_.ReplugTicks = 1;
+    ShowUpdating();
+    if (!Ef32Step()) return FailureEnding(u"FAIL");
+    EndAfterEf64(Ef64Step(false));
+}
+
+void UpdateRun::ApplicationOrOtaBranch() {
+    context_.log.AppendSecondaryLine(u"DUT FW Updating...");
+    if (state_.AppCodeRunning == 1) return ApplicationCode();
+    Log(u"Run Code at OTA ");
+    state_.ReplugTicks = 1;
+    ShowUpdating();
+    EndAfterEf64(Ef64Step(false));
+}
+
+void UpdateRun::ApplicationCode() {
+    Log(u"Run Code at Application ");
+    switch (state_.Ef64VersionClass) {
+        case kEf64Antique:
+            // The product is sent to its OTA code; the timer resumes when it is back.
+            Log(u"EF64_Antique  -  ISP_CMD_EXECUTE");
+            state_.RestartPending = 1;
+            state_.AppCodeRunning = 0;
+            state_.ReplugTicks = 1;
+            ShowUpdating();
+            SendIspExecute(context_.transport, device_);
+            state_.DeviceFound = 0;
+            return Close();
+        case kEf64Old:
+            Log(u"EF64_Old");
+            state_.RestartPending = 1;
+            state_.AppCodeRunning = 0;
+            state_.ReplugTicks = 1;
+            ShowUpdating();
+            break;
+        case kEf64Current:
+        case kEf64New:
+            Log(state_.Ef64VersionClass == kEf64Current ? u"EF64_current" : u"EF64_New");
+            state_.RestartPending = 0;
+            context_.window.ShowMessageBox(kAlreadyUpdatedMessage);
+            return Close();
+        default:
+            break;
+    }
+    // Old, or not yet classed: write EF32_0 when its class is known; its jump sends the product
+    // to its OTA code.
+    state_.ReplugTicks = 1;
+    if (state_.Ef32VersionClass != kEf32Unchecked && !Ef32Step())
+        return FailureEnding(u"FAIL.");
+    state_.DeviceFound = 0;
+    Close();
+}
+
+void UpdateRun::ProtectIspBranch() {
+    state_.ReplugTicks = 1;
+    ShowUpdating();
+    Log(u"Run Code at Protect ISP EF64");
+    if (Ef64Step(true) == 1) return SuccessEnding();
+    FailureEnding(u"FAIL.");
+}
+
+bool UpdateRun::Ef32Step() {
+    Log(UsesGroup1() ? u"ISP EF32_0 - *.BinX  (Group_1)" : u"ISP EF32_0 - *.BinX  (Group_2)");
+    const auto image = ImageBlockFor(context_.images, Bank::Ef32_0, state_.FirmwareGroup);
+    return Run_Code_at_EF64_ISP_EF32_0_OTA(context_, device_, image) != 0;
+}
+
+int UpdateRun::Ef64Step(bool protect_isp) {
+    Log(UsesGroup1() ? u"ISP EF64 - *.BinX  (Group_1)" : u"ISP EF64 - *.BinX  (Group_2)");
+    const auto image = ImageBlockFor(context_.images, Bank::Ef64, state_.FirmwareGroup);
+    return protect_isp ? Run_Code_at_Protect_ISP_EF64(context_, device_, image)
+                       : Run_Code_at_Mask0210_or_OTA_ISP_EF64(context_, device_, image);
+}
+
+// The mask-code and OTA paths forget the mask variant after the EF64 step, whatever its result.
+void UpdateRun::EndAfterEf64(int result) {
+    state_.MaskVariant = kMask0110;
+    if (result == 1) return SuccessEnding();
+    FailureEnding(u"FAIL.");
+}
+
+void UpdateRun::SuccessEnding() {
+    Log(u"PASS.");
+    Close();
+    state_.RestartPending = 0;
+    state_.ReplugTicks = 0;
+    Log(kUpdateCompleteLine);
+    SetStatusPicture(context_.window, StatusPicture::Complete);
+    context_.window.ResetProgress();
+    state_.PictureHold = 5;
+}
+
+void UpdateRun::FailureEnding(std::u16string_view first_line) {
+    Log(first_line);
+    state_.DeviceFound = 0;
+    Close();
+    state_.AutoRestart = 0;
+    state_.RestartPending = 0;
+    state_.ReplugTicks = 0;
+    Log(u"Updat FW.... FAIL !!");
+    Log(u"");
+    SetStatusPicture(context_.window, StatusPicture::Fail);
+    context_.window.ResetProgress();
+    state_.PictureHold = 5;
+    context_.window.ShowMessageBox(kReconnectMessage);
+}
+
+void UpdateRun::NotSupportedEnding(std::u16string_view first_line) {
+    Log(first_line);
+    Close();
+    SetStatusPicture(context_.window, StatusPicture::Fail);
+    context_.window.ForceRepaint();
+    state_.PictureHold = 20;
+    context_.window.ShowMessageBox(kNotSupportedMessage);
+}
+
+}  // namespace
+
+void OnUpdateFw(ToolContext& context) { UpdateRun(context).Run(); }
+
+}  // namespace torvex

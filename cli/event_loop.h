@@ -1,0 +1,38 @@
+#pragma once
+// The headless runner's event loop: the supervision tick, the posted Update F/W clicks and the
+// device changes, dispatched one at a time on this thread. It sleeps in poll() between events.
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "app/dialog_core.h"
+#include "cli/headless_window.h"
+
+namespace torvex::cli {
+
+using Clock = std::chrono::steady_clock;
+
+// Where device changes come from: a file descriptor to watch (a udev monitor), a model with its
+// own schedule (the virtual product), or both.
+class DeviceEventSource {
+public:
+    virtual ~DeviceEventSource() = default;
+    // Watched for readability; -1 for none.
+    virtual int Fd() const { return -1; }
+    // Device-change events (arrival/removal) that are due at `now`.
+    virtual std::vector<std::uint32_t> TakeEvents(Clock::time_point now) = 0;
+    // When TakeEvents will next have something without the fd becoming readable.
+    virtual Clock::time_point NextDue() const { return Clock::time_point::max(); }
+};
+
+struct LoopTiming {
+    std::chrono::milliseconds tick{1000};
+    std::chrono::seconds timeout{120};
+};
+
+// Runs until the run reaches an ending or the time-out passes; returns the exit status.
+int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& events,
+                 LoopTiming timing);
+
+}  // namespace torvex::cli

@@ -1,0 +1,71 @@
+#include "cli/options.h"
+
+#include <charconv>
+
+namespace torvex::cli {
+
+namespace {
+// A whole positive decimal number no larger than limit.
+std::optional<int> PositiveNumber(const std::string& text, int limit) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || value <= 0 || value > limit) return std::nullopt;
+    return value;
+}
+}  // namespace
+
+ParseResult ParseOptions(const std::vector<std::string>& args) {
+    Options options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            continue;
+        }
+        std::string name = arg;
+        std::optional<std::string> value;
+        if (const auto eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        if (name != "--tick-ms" && name != "--timeout-s" && name != "--virtual")
+            return {std::nullopt, "unknown option '" + arg + "'"};
+        if (!value) {
+            if (i + 1 >= args.size()) return {std::nullopt, "option '" + name + "' needs a value"};
+            value = args[++i];
+        }
+        if (name == "--virtual") {
+            options.virtual_state = *value;
+            continue;
+        }
+        const auto number = PositiveNumber(*value, name == "--tick-ms" ? 3'600'000 : 31'536'000);
+        if (!number) return {std::nullopt, "bad value '" + *value + "' for " + name};
+        (name == "--tick-ms" ? options.tick_ms : options.timeout_s) = *number;
+    }
+    return {options, ""};
+}
+
+std::string HelpText(const std::vector<std::string>& virtual_states) {
+    std::string text =
+        "Usage: torvex-isp-cli [--tick-ms N] [--timeout-s N] [--virtual STATE]\n"
+        "\n"
+        "Finds the product, checks its firmware and updates it without a window.\n"
+        "Status-log lines go to stdout, message-box texts to stderr.\n"
+        "\n"
+        "  --tick-ms N     period of the supervision timer in ms (default 1000)\n"
+        "  --timeout-s N   give up when no ending is reached in N seconds (default 120)\n"
+        "  --virtual STATE update a virtual product instead of real devices; STATE is one of:\n"
+        "                  ";
+    for (std::size_t i = 0; i < virtual_states.size(); ++i)
+        text += (i ? ", " : "") + virtual_states[i];
+    text +=
+        "\n"
+        "  --help          this text\n"
+        "\n"
+        "Exit status: 0 updated or already up to date; 1 update failed or replug time-out;\n"
+        "2 firmware not supported; 3 no ending before the time-out; 64 bad usage.\n";
+    return text;
+}
+
+}  // namespace torvex::cli

@@ -1,0 +1,27 @@
+#pragma once
+// Command line of the headless runner.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace torvex::cli {
+
+struct Options {
+    int tick_ms = 1000;
+    int timeout_s = 120;
+    std::optional<std::string> virtual_state;  // run on the virtual product in this state
+    bool help = false;
+};
+
+struct ParseResult {
+    std::optional<Options> options;  // empty: bad usage
+    std::string error;               // what was wrong, for stderr
+};
+
+ParseResult ParseOptions(const std::vector<std::string>& args);
+
+// The --help text; virtual_states lists the states --virtual accepts.
+std::string HelpText(const std::vector<std::string>& virtual_states);
+
+}  // namespace torvex::cli

@@ -1,0 +1,177 @@
+#include "firmware/ef32_version_checks.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/text.h"
+#include "firmware/firmware_info_block.h"
+#include "firmware/identity_queries.h"
+
+namespace torvex {
+
+namespace {
+
+// Opens the product by DevicePath. A failed open is logged and the check goes on with the
+// invalid handle, so that its first command fails and the ordinary failure path applies.
+DeviceHandle OpenProduct(ToolContext& context) {
+    const DeviceHandle device = context.platform().OpenExclusive(context.state.DevicePath);
+    if (device == kInvalidDeviceHandle) context.log.AppendStatusLine(u"Open USB device failed.");
+    return device;
+}
+
+void Finish(ToolContext& context, DeviceHandle device) {
+    context.platform().Close(device);
+    context.state.AutoRestart = 0;
+}
+
+bool IsErasedBank(const FirmwareInfoBlock& bank) {
+    const auto& bytes = bank.Bytes();
+    return std::count(bytes.begin(), bytes.end(), std::uint8_t{0xFF}) >= kErasedBankThreshold;
+}
+
+// Only the even offsets carry the signature; the odd ones are not looked at.
+bool HoldsProtectedIspCode(const FirmwareInfoBlock& bank) {
+    for (std::size_t i = 0; i < ProtectSignature.size(); ++i)
+        if (bank.Byte(2 * i) != ProtectSignature[i]) return false;
+    return true;
+}
+
+bool HasRequiredTag(const FirmwareInfoBlock& bank) {
+    return std::equal(kRequiredEf32Tag.begin(), kRequiredEf32Tag.end(), bank.Tag().begin());
+}
+
+// Erased, protected ISP code, or without the tag: each ends the check with its class. False
+// when the bank holds firmware worth comparing with the carried image.
+bool ClassWithoutImage(ToolContext& context, const FirmwareInfoBlock& bank) {
+    ControllerState& state = context.state;
+    if (IsErasedBank(bank)) {
+        state.Ef32VersionClass = kEf32NoCode;
+        context.log.AppendStatusLine(u"Device EF32_0 is  'No_Code'");
+        return true;
+    }
+    if (HoldsProtectedIspCode(bank)) {
+        state.Ef32VersionClass = kEf32Protect;
+        context.log.AppendStatusLine(u"Device EF32_0 FW is  'Protect'");
+        return true;
+    }
+    if (!HasRequiredTag(bank)) {
+        state.Ef32VersionClass = kEf32NoCode;
+        context.log.AppendStatusLine(u"EF32_0 Tag FAIL, Set Device EF32_0 is  'No_Code'");
+        return true;
+    }
+    context.log.AppendStatusLine(u"EF32_0 FW Tag PASS");
+    return false;
+}
+
+void ClassifyVersion(ToolContext& context, std::int32_t image_number, std::int32_t bank_number) {
+    if (image_number > bank_number) {
+        context.log.AppendStatusLine(u"Device EF32_0 FW Version is  'Old'");
+        context.state.Ef32VersionClass = kEf32Old;
+    } else if (image_number == bank_number) {
+        context.log.AppendStatusLine(u"Device EF32_0 FW Version is  'Current'");
+        context.state.Ef32VersionClass = kEf32Current;
+    } else {
+        context.log.AppendStatusLine(u"Device EF32_0 FW Version is  'New'");
+        context.state.Ef32VersionClass = kEf32New;
+    }
+}
+
+// Only decides the product line; unlike the EF64 check it never changes the class.
+void CompareProductLine(ToolContext& context, std::u16string_view name_line,
+                        std::u16string_view pattern) {
+    if (NameLineContains(name_line, pattern)) {
+        context.log.AppendStatusLine(u"Compare_DUT_FW_Name PASS");
+        context.state.DutNameMatch = 1;
+    } else {
+        context.log.AppendStatusLine(u"Compare_DUT_FW_Name FAIL ");
+        context.state.DutNameMatch = 0;
+    }
+}
+
+// Walks the table to its zero entry; the first entry is compared before any zero test and a
+// match does not end the walk.
+void DecideGroup(ToolContext& context, std::int32_t bank_number) {
+    ControllerState& state = context.state;
+    context.log.AppendStatusLine(u"Compare FW Version ");
+    for (std::size_t i = 0; i < Ef32Group2Versions.size();) {
+        if (bank_number == Ef32Group2Versions[i]) {
+            state.FirmwareGroup = kGroup2;
+            context.log.AppendStatusLine(u"Group_2 ");
+        }
+        if (++i >= Ef32Group2Versions.size() || Ef32Group2Versions[i] == 0) break;
+    }
+    if (state.FirmwareGroup == kGroupUnchecked) {
+        context.log.AppendStatusLine(u"Group_1 ");
+        state.FirmwareGroup = kGroup1;
+    }
+}
+
+// The bank holds firmware with the right tag: compare it with the carried Group_1 image.
+void CompareWithImage(ToolContext& context, DeviceHandle device, IspCommandBlock& block,
+                      std::int32_t bank_number, std::u16string_view bank_name_line) {
+    if (!QueryImageInformation(context, device, block, Bank::Ef32_0)) {
+        context.log.AppendStatusLine(u"CMD FAIL.");
+        return;
+    }
+    const FirmwareInfoBlock image = ReplyInfoBlock(context);
+    LogFirmwareInfoBlock(context.log, InfoBlockSide::Image, image);
+    const std::int32_t image_number = FwVersionNumber(image);
+    context.log.AppendStatusLine(FormatText("GUI EF32_0 BINX FW Version: %d", image_number));
+    context.log.AppendStatusLine(FormatText("Device EF32_0 FW Version:   %d", bank_number));
+    ClassifyVersion(context, image_number, bank_number);
+    if (context.state.DutNameMatch == 0)
+        CompareProductLine(context, bank_name_line, kFirstProductLinePattern);
+}
+
+}  // namespace
+
+void Check_OTA_Version_at_Application(ToolContext& context) {
+    context.log.AppendStatusLine(u"\r");
+    context.log.AppendStatusLine(
+        u"Check_OTA_Version_at_Application ------------------------------------");
+    const DeviceHandle device = OpenProduct(context);
+    IspCommandBlock block;
+
+    if (!ReadDeviceInformation(context, device, block, ISP_CMD_GET_EF32_0_INFO)) {
+        context.log.AppendStatusLine(u"CMD FAIL.");
+        context.state.Ef32VersionClass = kEf32NoCode;
+        return Finish(context, device);
+    }
+    // The image query below overwrites the shared buffer: keep the bank's figures first.
+    const FirmwareInfoBlock bank = ReplyInfoBlock(context);
+    const std::u16string name_line =
+        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf32, bank);
+    const std::int32_t bank_number = FwVersionNumber(bank);
+
+    if (!ClassWithoutImage(context, bank))
+        CompareWithImage(context, device, block, bank_number, name_line);
+    Finish(context, device);
+}
+
+void Check_OTA_Version_at_OTA(ToolContext& context) {
+    ControllerState& state = context.state;
+    context.log.AppendStatusLine(
+        u"Check_OTA_Version_at_OTA -------------------------------------------");
+    const DeviceHandle device = OpenProduct(context);
+    IspCommandBlock block;
+
+    // While OTA code runs, the running firmware is the EF32_0 one. A failed read leaves the
+    // class Unchecked, so the next tick asks again.
+    if (!ReadDeviceInformation(context, device, block, ISP_CMD_GET_FW_INFO)) {
+        context.log.AppendStatusLine(u"CMD FAIL.");
+        return Finish(context, device);
+    }
+    const FirmwareInfoBlock firmware = ReplyInfoBlock(context);
+    const std::u16string name_line =
+        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf32, firmware);
+    const std::int32_t number = FwVersionNumber(firmware);
+
+    if (state.DutNameMatch == 0) CompareProductLine(context, name_line, kSecondProductLinePattern);
+    // OTA code is always replaced by the second run, whatever its version.
+    state.Ef32VersionClass = kEf32Old;
+    if (state.FirmwareGroup == kGroupUnchecked) DecideGroup(context, number);
+    context.log.AppendStatusLine(FormatText("Device EF32_0 FW Version:   %d", number));
+    Finish(context, device);
+}
+
+}  // namespace torvex

@@ -1,0 +1,138 @@
+#include "firmware/ef64_version_check.h"
+
+#include <string>
+
+#include "app/text.h"
+#include "firmware/firmware_info_block.h"
+#include "firmware/identity_queries.h"
+
+namespace torvex {
+
+namespace {
+
+constexpr std::u16string_view kRejectionMessage =
+    u"Firmware file(Binx) is not supported,\r\nPlease select another file.";
+
+// Opens the product by DevicePath. A failed open is logged and the check goes on with the
+// invalid handle, so that its first command fails and the ordinary failure path applies.
+DeviceHandle OpenProduct(ToolContext& context) {
+    const DeviceHandle device = context.platform().OpenExclusive(context.state.DevicePath);
+    if (device == kInvalidDeviceHandle) context.log.AppendStatusLine(u"Open USB device failed.");
+    return device;
+}
+
+void Finish(ToolContext& context, DeviceHandle device) {
+    context.platform().Close(device);
+    context.state.AutoRestart = 0;
+}
+
+// A command failed: the product's firmware is too old to answer, which the update controller
+// handles by sending it to its ISP code.
+void ClassAntique(ToolContext& context, DeviceHandle device) {
+    context.log.AppendStatusLine(u"CMD FAIL.");
+    context.state.Ef64VersionClass = kEf64Antique;
+    context.log.AppendStatusLine(u"Device EF64 FW Version is  'Antique'");
+    Finish(context, device);
+}
+
+// The carried EF64 image is not one this tool may write. Everything is settled (and the handle
+// closed) before the box opens, because ticks keep arriving inside it.
+void RejectImage(ToolContext& context, DeviceHandle device) {
+    ControllerState& state = context.state;
+    state.FirmwareAccepted = 0;
+    state.Ef64VersionClass = kEf64Unchecked;
+    state.Ef32VersionClass = kEf32Unchecked;
+    context.window.EnableUpdateButton(false);
+    context.platform().Close(device);
+    state.AutoRestart = 0;
+    context.window.ClearFirmwarePath();
+    context.window.ShowMessageBox(kRejectionMessage);
+}
+
+void ClassifyVersion(ToolContext& context, std::int32_t image_number, std::int32_t device_number) {
+    if (image_number > device_number) {
+        context.log.AppendStatusLine(u"Device EF64 FW Version is  'Old'");
+        context.state.Ef64VersionClass = kEf64Old;
+    } else if (image_number == device_number) {
+        context.log.AppendStatusLine(u"Device EF64 FW Version is  'Current'");
+        context.state.Ef64VersionClass = kEf64Current;
+    } else {
+        context.log.AppendStatusLine(u"Device EF64 FW Version is  'New'");
+        context.state.Ef64VersionClass = kEf64New;
+    }
+}
+
+// A product of the first line is always updated, so it is classed Old whatever its version; one
+// of the second line is accepted only when it already runs the carried version.
+void CompareProductLine(ToolContext& context, std::u16string_view device_name_line) {
+    ControllerState& state = context.state;
+    if (NameLineContains(device_name_line, kFirstProductLinePattern)) {
+        context.log.AppendStatusLine(u"Compare_DUT_FW_Name PASS");
+        state.DutNameMatch = 1;
+        context.log.AppendStatusLine(u"Changed Get Device EF64 FW Version is  'Old'(Torvex)");
+        state.Ef64VersionClass = kEf64Old;
+        return;
+    }
+    context.log.AppendStatusLine(u"Compare_DUT_FW_Name FAIL ");
+    state.DutNameMatch = 0;
+    if (NameLineContains(device_name_line, kSecondProductLinePattern) &&
+        state.Ef64VersionClass == kEf64Current) {
+        context.log.AppendStatusLine(u"Compare_DUT_FW_Name 2 PASS");
+        state.DutNameMatch = 1;
+    } else {
+        context.log.AppendStatusLine(u"Compare_DUT_FW_Name 2 FAIL ");
+        state.DutNameMatch = 0;
+    }
+}
+
+// Walks the table to its zero entry; the first entry is compared before any zero test and a
+// match does not end the walk.
+void DecideGroup(ToolContext& context, std::int32_t device_number) {
+    ControllerState& state = context.state;
+    context.log.AppendStatusLine(u"Compare FW Version ");
+    for (std::size_t i = 0; i < Ef64Group2Versions.size();) {
+        if (device_number == Ef64Group2Versions[i]) {
+            state.FirmwareGroup = kGroup2;
+            context.log.AppendStatusLine(u"FW_Group_2 ");
+        }
+        if (++i >= Ef64Group2Versions.size() || Ef64Group2Versions[i] == 0) break;
+    }
+    if (state.FirmwareGroup == kGroupUnchecked) {
+        context.log.AppendStatusLine(u"FW_Group_1 ");
+        state.FirmwareGroup = kGroup1;
+    }
+}
+
+}  // namespace
+
+void Check_Application_Version_Combine(ToolContext& context) {
+    ControllerState& state = context.state;
+    context.log.AppendStatusLine(
+        u"Check_Application_Version_Combine -----------------------------------------");
+    const DeviceHandle device = OpenProduct(context);
+    IspCommandBlock block;
+
+    if (!QueryImageInformation(context, device, block, Bank::Ef64))
+        return ClassAntique(context, device);
+    // The device read below overwrites the shared buffer: take the image's figures first.
+    const FirmwareInfoBlock image = ReplyInfoBlock(context);
+    LogFirmwareInfoBlock(context.log, InfoBlockSide::Image, image);
+    const std::int32_t image_number = FwVersionNumber(image);
+    if (image.MajorVersion() != kRequiredEf64ImageMajor) return RejectImage(context, device);
+
+    if (!ReadDeviceInformation(context, device, block, ISP_CMD_GET_FW_INFO))
+        return ClassAntique(context, device);
+    const FirmwareInfoBlock firmware = ReplyInfoBlock(context);
+    const std::u16string name_line =
+        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf64, firmware);
+    const std::int32_t device_number = FwVersionNumber(firmware);
+    context.log.AppendStatusLine(FormatText("BinX File FW Version:   %d", image_number));
+    context.log.AppendStatusLine(FormatText("Device EF64 FW Version: %d", device_number));
+
+    ClassifyVersion(context, image_number, device_number);
+    if (state.DutNameMatch == 0) CompareProductLine(context, name_line);
+    if (state.FirmwareGroup == kGroupUnchecked) DecideGroup(context, device_number);
+    Finish(context, device);
+}
+
+}  // namespace torvex

@@ -1,0 +1,76 @@
+#include "programming/ef32_programming.h"
+
+#include "app/text.h"
+#include "firmware/identity_queries.h"
+#include "programming/procedure_steps.h"
+
+namespace torvex {
+
+namespace {
+// One 64 KB chunk: the whole main-memory image.
+constexpr std::int8_t kMainMemoryChunks = 1;
+}  // namespace
+
+int Run_Code_at_EF64_ISP_EF32_0_OTA(ToolContext& context, DeviceHandle device,
+                                    std::span<const std::uint8_t> image_block) {
+    ProcedureRun run(context, device);
+    IspCommandBlock& block = run.Block();
+    run.Log(u"Run_Code_at_EF64_ISP_EF32_0_OTA");
+
+    const auto main_memory = MainMemorySlice(image_block);
+    const auto info_page = InformationPageSlice(context.images.Ef32InfoBlock);
+    if (main_memory.empty() || info_page.empty()) {
+        run.Log(kAbsentFirmwareBlockLine);
+        return run.Fail();
+    }
+
+    run.Log(kSelectAesKeyLine);
+    block.Write(ISP_CMD_SELECT_AES_KEY, kKeySlotMainMemory);
+    if (!run.SendNoDataIn()) return run.Fail();
+    run.StepProgress();
+
+    run.Log(u"ISP EF32_0 Main Memory");
+    block.WriteProgramGuardBytes();
+    for (std::int8_t chunk = 0; chunk < kMainMemoryChunks; ++chunk) {
+        run.Log(FormatText("%ldth * 64KB", static_cast<long>(chunk)));
+        block.WriteChunk(ISP_CMD_PROGRAM_EF32_0_MAIN, static_cast<std::uint8_t>(chunk));
+        if (!run.AcceptedByProduct(run.SendDataOut(main_memory))) return run.Fail();
+
+        run.Log(u"Check EF32_0 Main Memory Checksum");
+        block.WriteChunk(ISP_CMD_CHECK_EF32_0_MAIN, static_cast<std::uint8_t>(chunk));
+        if (!run.AcceptedByProduct(run.SendNoDataOut())) return run.Fail();
+    }
+
+    run.Log(kSelectAesKeyLine);
+    block.Write(ISP_CMD_SELECT_AES_KEY, kKeySlotInfoPage);
+    if (!run.SendNoDataIn()) return run.Fail();
+    run.StepProgress();
+
+    // Both information pages are written from the same 128 bytes.
+    run.Log(u"ISP EF32 Information Page_0");
+    block.Write(ISP_CMD_PROGRAM_EF32_INFO, 0);
+    if (!run.AcceptedByProduct(run.SendDataOut(info_page))) return run.Fail();
+
+    run.Log(u"Check EF32 Information Page_0 Checksum");
+    block.Write(ISP_CMD_CHECK_EF32_INFO, 0);
+    if (!run.AcceptedByProduct(run.SendNoDataOut())) return run.Fail();
+    run.StepProgress();
+
+    run.Log(u"ISP EF32 Information Page_1");
+    block.Write(ISP_CMD_PROGRAM_EF32_INFO, 1);
+    if (!run.AcceptedByProduct(run.SendDataOut(info_page))) return run.Fail();
+
+    run.Log(u"Check EF32 Information Page_1 Checksum");
+    block.Write(ISP_CMD_CHECK_EF32_INFO, 1);
+    if (!run.AcceptedByProduct(run.SendNoDataOut())) return run.Fail();
+
+    // Mask code 0210 goes on with the EF64 bank, whose own jump follows.
+    if (context.state.MaskVariant != kMask0210) {
+        run.Log(u"Jump to EFlash");
+        block.WriteOpcode(ISP_CMD_JUMP_EF32);  // byte 2 still holds page 1
+        run.SendNoDataOut();
+    }
+    return 1;
+}
+
+}  // namespace torvex

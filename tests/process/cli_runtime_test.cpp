@@ -1,0 +1,105 @@
+// The runner's options, its window port on stdout/stderr and the endings it recognises.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "app/status_log.h"
+#include "app/user_messages.h"
+#include "cli/headless_window.h"
+#include "cli/options.h"
+
+namespace torvex::cli {
+namespace {
+
+TEST(CliOptions, DefaultsAndValues) {
+    auto parsed = ParseOptions({});
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->tick_ms, 1000);
+    EXPECT_EQ(parsed.options->timeout_s, 120);
+    EXPECT_FALSE(parsed.options->virtual_state);
+
+    parsed = ParseOptions({"--tick-ms", "50", "--timeout-s=9", "--virtual", "protect-isp"});
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->tick_ms, 50);
+    EXPECT_EQ(parsed.options->timeout_s, 9);
+    EXPECT_EQ(*parsed.options->virtual_state, "protect-isp");
+    EXPECT_TRUE(ParseOptions({"--help"}).options->help);
+}
+
+TEST(CliOptions, BadUsageIsRejectedWithAReason) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--tick-ms"}, {"--tick-ms", "0"}, {"--tick-ms", "-5"}, {"--tick-ms", "12x"},
+             {"--timeout-s", "99999999999"}, {"--frobnicate"}, {"extra"}}) {
+        const auto parsed = ParseOptions(args);
+        EXPECT_FALSE(parsed.options) << args[0];
+        EXPECT_FALSE(parsed.error.empty());
+    }
+}
+
+struct HeadlessWindowTest : ::testing::Test {
+    HeadlessWindowTest() : out(std::tmpfile()), err(std::tmpfile()), window(out, err) {}
+    ~HeadlessWindowTest() override {
+        std::fclose(out);
+        std::fclose(err);
+    }
+    static std::string Read(std::FILE* f) {
+        std::rewind(f);
+        std::string text;
+        for (int c; (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
+        return text;
+    }
+    std::FILE* out;
+    std::FILE* err;
+    HeadlessWindow window;
+};
+
+TEST_F(HeadlessWindowTest, LinesGoToStdoutUnchangedWithNewline) {
+    StatusLog log(window);
+    log.AppendStatusLine(u"VID:2175 PID:5001");
+    log.AppendStatusLine(u"\r");
+    log.AppendStatusLine(u"Name: \u00E9");
+    EXPECT_EQ(Read(out), "VID:2175 PID:5001\n\r\nName: \xC3\xA9\n");
+    EXPECT_EQ(window.Outcome(), RunOutcome::None);
+}
+
+TEST_F(HeadlessWindowTest, EndingsAreRecognisedByTheirTexts) {
+    StatusLog log(window);
+    log.AppendStatusLine(kUpdateCompleteLine);
+    EXPECT_EQ(window.Outcome(), RunOutcome::Success);
+    EXPECT_EQ(ExitStatusFor(window.Outcome()), 0);
+
+    struct Case {
+        std::u16string_view text;
+        RunOutcome outcome;
+        int status;
+    };
+    for (const Case& c : {Case{kReconnectMessage, RunOutcome::Failure, 1},
+                          Case{kNotSupportedMessage, RunOutcome::NotSupported, 2},
+                          Case{kAlreadyUpdatedMessage, RunOutcome::AlreadyUpdated, 0},
+                          Case{u"findresource", RunOutcome::None, 3}}) {
+        HeadlessWindow w(out, err);
+        w.ShowMessageBox(c.text);
+        EXPECT_EQ(w.Outcome(), c.outcome);
+        EXPECT_EQ(ExitStatusFor(w.Outcome()), c.status);
+    }
+    EXPECT_EQ(Read(err).rfind(
+                  "Please disconnect and reconnect the device to your PC, \r\ntry the update "
+                  "again.\n",
+                  0),
+              0u);
+}
+
+TEST_F(HeadlessWindowTest, ClicksOnceWhenUpdateIsFirstEnabledAndKeepsPostedClicks) {
+    window.EnableUpdateButton(false);
+    EXPECT_FALSE(window.TakePostedClick());
+    window.EnableUpdateButton(true);
+    window.EnableUpdateButton(false);
+    window.EnableUpdateButton(true);
+    EXPECT_TRUE(window.TakePostedClick());
+    EXPECT_FALSE(window.TakePostedClick());
+    window.PostUpdateClick();
+    EXPECT_TRUE(window.TakePostedClick());
+}
+
+}  // namespace
+}  // namespace torvex::cli
