@@ -22,7 +22,9 @@ UdevMonitorPtr ListenToDisks(udev* context) {
 
 DeviceMonitor::DeviceMonitor() : udev_(udev_new()), monitor_(ListenToDisks(udev_.get())) {}
 
-int DeviceMonitor::Fd() const { return monitor_ ? udev_monitor_get_fd(monitor_.get()) : -1; }
+int DeviceMonitor::Fd() const {
+    return monitor_ ? udev_monitor_get_fd(monitor_.get()) : -1;
+}
 
 std::vector<std::uint32_t> DeviceMonitor::ReadEvents() {
     std::vector<std::uint32_t> events;

@@ -11,7 +11,7 @@
 namespace torvex::linux_backend {
 
 class DeviceMonitor {
-public:
+  public:
     // Listens to the events udev has finished processing ("udev" source), for block disks only.
     DeviceMonitor();
 
@@ -25,7 +25,7 @@ public:
     // kDeviceRemoveComplete; other actions ("change", "bind", ...) are not device changes.
     std::vector<std::uint32_t> ReadEvents();
 
-private:
+  private:
     UdevPtr udev_;
     UdevMonitorPtr monitor_;
 };

@@ -8,7 +8,9 @@
 namespace torvex::linux_backend {
 namespace {
 
-DiskReading Failed(ListingFailure failure) { return DiskReading{failure, std::nullopt}; }
+DiskReading Failed(ListingFailure failure) {
+    return DiskReading{failure, std::nullopt};
+}
 
 // Fills the identity of a disk behind a USB mass-storage interface.
 ListingFailure ReadUsbIdentity(udev_device* interface, EnumeratedDisk& disk) {

@@ -16,9 +16,9 @@ namespace torvex::linux_backend {
 // A listed disk and what the open needs to prove it is still the same disk.
 struct EnumeratedDisk {
     DiskInterface interface;
-    std::string devnode;        // the path that is opened
-    std::string sysname;        // the kernel's name, to read the disk again at open
-    dev_t device_number = 0;    // what stat of devnode must report
+    std::string devnode;      // the path that is opened
+    std::string sysname;      // the kernel's name, to read the disk again at open
+    dev_t device_number = 0;  // what stat of devnode must report
     bool usb_mass_storage = false;
 };
 

@@ -36,8 +36,8 @@ OpenOutcome OpenEnumeratedDisk(udev* context, const EnumeratedDisk& disk) {
     if (fd < 0) return OpenOutcome{-1, errno};
 
     struct stat opened {};
-    const bool same_node = fstat(fd, &opened) == 0 && opened.st_dev == node.st_dev &&
-                           opened.st_ino == node.st_ino;
+    const bool same_node =
+        fstat(fd, &opened) == 0 && opened.st_dev == node.st_dev && opened.st_ino == node.st_ino;
     const auto now = same_node ? ReadDiskNow(context, disk.sysname) : std::nullopt;
     if (!now || !SameIdentity(disk, *now)) {
         close(fd);

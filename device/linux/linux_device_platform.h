@@ -14,7 +14,7 @@
 namespace torvex::linux_backend {
 
 class LinuxDevicePlatform final : public DevicePlatform {
-public:
+  public:
     // Tells whether the process may send vendor opcodes; replaceable for tests.
     using RawAccessProbe = bool (*)();
 
@@ -39,7 +39,7 @@ public:
     // True once the kernel refused an open or a command for want of rights.
     bool AccessRefused() const { return access_refused_; }
 
-private:
+  private:
     void NoteRefusal(int error_number);
 
     UdevPtr udev_;

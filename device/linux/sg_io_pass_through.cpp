@@ -52,7 +52,8 @@ std::string StatusDiagnostic(const sg_io_hdr_t& header, const PassThroughResult&
     if (result.error == TransportError::Timeout) text += " (time-out)";
     if (result.sense_length > 0) {
         text += " sense";
-        const std::size_t shown = std::min<std::size_t>(result.sense_length, kSenseBytesInDiagnostic);
+        const std::size_t shown =
+            std::min<std::size_t>(result.sense_length, kSenseBytesInDiagnostic);
         for (std::size_t i = 0; i < shown; ++i) {
             char byte[4];
             std::snprintf(byte, sizeof byte, " %02x", result.sense[i]);
@@ -69,8 +70,9 @@ std::optional<std::string> RequestProblem(const PassThroughRequest& request) {
         return "command block of " + std::to_string(request.cdb.size()) + " bytes";
     }
     if (request.length > 0) {
-        const bool has_buffer = request.direction == DataDirection::In ? request.data_in != nullptr
-                                                                       : request.data_out != nullptr;
+        const bool has_buffer = request.direction == DataDirection::In
+                                    ? request.data_in != nullptr
+                                    : request.data_out != nullptr;
         if (!has_buffer) return "data length " + std::to_string(request.length) + " without buffer";
     }
     return std::nullopt;

@@ -15,7 +15,9 @@ bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-char ToUpperHex(char c) { return (c >= 'a' && c <= 'f') ? static_cast<char>(c - 'a' + 'A') : c; }
+char ToUpperHex(char c) {
+    return (c >= 'a' && c <= 'f') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // Reads a short hexadecimal attribute ("08", "0x08" is not a sysfs form); nullopt otherwise.
 std::optional<unsigned> HexByte(const char* text) {

@@ -15,7 +15,9 @@ namespace {
 
 using linux_backend::LinuxDevicePlatform;
 
-std::string Utf8(const std::u16string& text) { return ToUtf8(text); }
+std::string Utf8(const std::u16string& text) {
+    return ToUtf8(text);
+}
 
 const DiskInterface* Find(const DiskListing& listing, const std::u16string& path) {
     const auto found = std::find_if(listing.disks.begin(), listing.disks.end(),
@@ -63,7 +65,8 @@ TEST_F(EnumerationTest, ListingIsStableAcrossCalls) {
     const DiskListing again = platform.ListDiskInterfaces();
     ASSERT_EQ(once.disks.size(), 3u);
     ASSERT_EQ(again.disks.size(), 3u);
-    for (std::size_t i = 0; i < once.disks.size(); ++i) EXPECT_EQ(once.disks[i].path, again.disks[i].path);
+    for (std::size_t i = 0; i < once.disks.size(); ++i)
+        EXPECT_EQ(once.disks[i].path, again.disks[i].path);
     // USB disks in port order: first before second.
     EXPECT_EQ(once.disks[0].path, first.Path());
     EXPECT_EQ(once.disks[1].path, second.Path());
@@ -76,7 +79,9 @@ struct ModeCase {
     const char* parent_id;
 };
 
-void PrintTo(const ModeCase& mode, std::ostream* out) { *out << mode.name; }
+void PrintTo(const ModeCase& mode, std::ostream* out) {
+    *out << mode.name;
+}
 
 class ModeIdentityTest : public EnumerationTest, public ::testing::WithParamInterface<ModeCase> {};
 
@@ -96,7 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"ProtectIsp", ProtectIspIdentity(), "USB\\VID_0A81&PID_0321\\000000000002"},
         ModeCase{"Application", ApplicationIdentity(), "USB\\VID_2175&PID_5001\\0000000012345678"},
         ModeCase{"Ota", OtaIdentity(), "USB\\VID_2175&PID_5001\\00000000EF320001"},
-        ModeCase{"LowerCaseSerialKept", {"0a81", "0321", "abcdef"}, "USB\\VID_0A81&PID_0321\\abcdef"},
+        ModeCase{
+            "LowerCaseSerialKept", {"0a81", "0321", "abcdef"}, "USB\\VID_0A81&PID_0321\\abcdef"},
         ModeCase{"MixedCaseHex", {"0A8f", "aBcD", "1"}, "USB\\VID_0A8F&PID_ABCD\\1"}),
     [](const auto& test) { return std::string(test.param.name); });
 
@@ -117,7 +123,9 @@ FakeUsbDiskOptions With(UsbIdentity identity, std::optional<std::string> interfa
     return options;
 }
 
-void PrintTo(const OddCase& odd, std::ostream* out) { *out << odd.name; }
+void PrintTo(const OddCase& odd, std::ostream* out) {
+    *out << odd.name;
+}
 
 class OddAttributeTest : public EnumerationTest, public ::testing::WithParamInterface<OddCase> {};
 
@@ -168,7 +176,9 @@ FakeUsbDiskOptions Orphan() {
     return options;
 }
 
-void PrintTo(const FailureCase& failure, std::ostream* out) { *out << failure.name; }
+void PrintTo(const FailureCase& failure, std::ostream* out) {
+    *out << failure.name;
+}
 
 class ListingFailureTest : public EnumerationTest,
                            public ::testing::WithParamInterface<FailureCase> {};

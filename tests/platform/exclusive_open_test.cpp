@@ -38,7 +38,9 @@ std::vector<unsigned long> OpenFlagsOn(const std::string& devnode) {
         char target[512] = {};
         const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
         const std::string text(target, length > 0 ? static_cast<std::size_t>(length) : 0);
-        if (text.size() < devnode.size() || text.compare(text.size() - devnode.size(), devnode.size(), devnode) != 0) continue;
+        if (text.size() < devnode.size() ||
+            text.compare(text.size() - devnode.size(), devnode.size(), devnode) != 0)
+            continue;
         std::ifstream info(std::string("/proc/self/fdinfo/") + entry->d_name);
         std::string key, value;
         while (info >> key >> value) {
@@ -122,7 +124,9 @@ struct ReuseCase {
     bool opens;
 };
 
-void PrintTo(const ReuseCase& reuse, std::ostream* out) { *out << reuse.name; }
+void PrintTo(const ReuseCase& reuse, std::ostream* out) {
+    *out << reuse.name;
+}
 
 class NodeReuseTest : public ExclusiveOpenTest, public ::testing::WithParamInterface<ReuseCase> {};
 
@@ -192,8 +196,11 @@ TEST_F(ExclusiveOpenTest, NodeWithAnotherNumberIsRefused) {
     ASSERT_EQ(symlink("8:240", link.c_str()), 0);
     EXPECT_EQ(platform.OpenExclusive(product.Path()), kInvalidDeviceHandle);
     ASSERT_EQ(unlink(link.c_str()), 0);
-    ASSERT_EQ(symlink((std::to_string(product.Name().major) + ":" +
-                       std::to_string(product.Name().minor)).c_str(), link.c_str()), 0);
+    ASSERT_EQ(
+        symlink((std::to_string(product.Name().major) + ":" + std::to_string(product.Name().minor))
+                    .c_str(),
+                link.c_str()),
+        0);
     EXPECT_NE(platform.OpenExclusive(product.Path()), kInvalidDeviceHandle);
 }
 

@@ -11,8 +11,8 @@
 namespace torvex::testing {
 namespace {
 
-constexpr std::uint16_t kHostTimeOut = 0x03;     // DID_TIME_OUT
-constexpr std::uint16_t kDriverSenseFlag = 0x08; // DRIVER_SENSE
+constexpr std::uint16_t kHostTimeOut = 0x03;      // DID_TIME_OUT
+constexpr std::uint16_t kDriverSenseFlag = 0x08;  // DRIVER_SENSE
 
 // A NULL-terminated gchar* array over strings that outlive the call.
 std::vector<gchar*> CArray(std::vector<std::string>& strings) {
@@ -27,10 +27,9 @@ std::string AddDevice(UMockdevTestbed* testbed, const char* subsystem, const std
                       std::vector<std::string> properties) {
     auto attribute_array = CArray(attributes);
     auto property_array = CArray(properties);
-    gchar* syspath =
-        umockdev_testbed_add_devicev(testbed, subsystem, name.c_str(),
-                                     parent.empty() ? nullptr : parent.c_str(),
-                                     attribute_array.data(), property_array.data());
+    gchar* syspath = umockdev_testbed_add_devicev(testbed, subsystem, name.c_str(),
+                                                  parent.empty() ? nullptr : parent.c_str(),
+                                                  attribute_array.data(), property_array.data());
     std::string path = syspath != nullptr ? syspath : "";
     g_free(syspath);
     return path;
@@ -39,7 +38,8 @@ std::string AddDevice(UMockdevTestbed* testbed, const char* subsystem, const std
 std::string AddUsbDevice(UMockdevTestbed* testbed, const std::string& port,
                          const UsbIdentity& identity) {
     std::vector<std::string> attributes = {"busnum", "1", "devnum", port};
-    if (!identity.vendor_id.empty()) attributes.insert(attributes.end(), {"idVendor", identity.vendor_id});
+    if (!identity.vendor_id.empty())
+        attributes.insert(attributes.end(), {"idVendor", identity.vendor_id});
     if (!identity.product_id.empty()) {
         attributes.insert(attributes.end(), {"idProduct", identity.product_id});
     }
@@ -56,10 +56,18 @@ FakeUsbDiskOptions OptionsFor(const UsbIdentity& identity) {
 
 }  // namespace
 
-UsbIdentity MaskCodeIdentity() { return {"0a81", "0320", "000000000001"}; }
-UsbIdentity ProtectIspIdentity() { return {"0a81", "0321", "000000000002"}; }
-UsbIdentity ApplicationIdentity() { return {"2175", "5001", "0000000012345678"}; }
-UsbIdentity OtaIdentity() { return {"2175", "5001", "00000000EF320001"}; }
+UsbIdentity MaskCodeIdentity() {
+    return {"0a81", "0320", "000000000001"};
+}
+UsbIdentity ProtectIspIdentity() {
+    return {"0a81", "0321", "000000000002"};
+}
+UsbIdentity ApplicationIdentity() {
+    return {"2175", "5001", "0000000012345678"};
+}
+UsbIdentity OtaIdentity() {
+    return {"2175", "5001", "00000000EF320001"};
+}
 
 struct FakeUsbDisk::Request {
     UMockdevIoctlData* header = nullptr;
@@ -100,20 +108,19 @@ FakeUsbDisk::FakeUsbDisk(MockSystem& system, const FakeUsbDiskOptions& options,
     if (!options.driver.empty()) {
         interface_properties.insert(interface_properties.end(), {"DRIVER", options.driver});
     }
-    const std::string interface_name =
-        options.under_usb_device ? "1-" + port + ":1.0"
-                                 : "pci0000:00/0000:00:14.0/usb1/1-" + port + ":1.0";
-    const std::string interface = AddDevice(testbed, "usb", interface_name, usb,
-                                            interface_attributes, interface_properties);
+    const std::string interface_name = options.under_usb_device
+                                           ? "1-" + port + ":1.0"
+                                           : "pci0000:00/0000:00:14.0/usb1/1-" + port + ":1.0";
+    const std::string interface =
+        AddDevice(testbed, "usb", interface_name, usb, interface_attributes, interface_properties);
     if (!options.driver.empty()) {
         umockdev_testbed_set_attribute_link(
             testbed, interface.c_str(), "driver",
             ("../../../../../../bus/usb/drivers/" + options.driver).c_str());
     }
-    const std::string scsi =
-        AddDevice(testbed, "scsi", "host" + port + "/target" + port + ":0:0/" + port + ":0:0:0",
-                  interface, {"vendor", "TORVEX", "model", "U-KDISK", "type", "0"},
-                  {"DEVTYPE", "scsi_device"});
+    const std::string scsi = AddDevice(
+        testbed, "scsi", "host" + port + "/target" + port + ":0:0/" + port + ":0:0:0", interface,
+        {"vendor", "TORVEX", "model", "U-KDISK", "type", "0"}, {"DEVTYPE", "scsi_device"});
 
     system.PrepareDiskNode(name_);
     handler_ = umockdev_ioctl_base_new();
@@ -132,8 +139,8 @@ FakeUsbDisk::FakeUsbDisk(MockSystem& system, const FakeUsbDiskOptions& options,
     plugged_ = true;
 }
 
-FakeUsbDisk::FakeUsbDisk(MockSystem& system, const UsbIdentity& identity,
-                         DevicePlatform& backing, std::u16string backing_path)
+FakeUsbDisk::FakeUsbDisk(MockSystem& system, const UsbIdentity& identity, DevicePlatform& backing,
+                         std::u16string backing_path)
     : FakeUsbDisk(system, OptionsFor(identity), backing, std::move(backing_path)) {}
 
 FakeUsbDisk::~FakeUsbDisk() {
@@ -149,7 +156,9 @@ std::u16string FakeUsbDisk::Path() const {
     return std::u16string(name_.devnode.begin(), name_.devnode.end());
 }
 
-dev_t FakeUsbDisk::DeviceNumber() const { return makedev(name_.major, name_.minor); }
+dev_t FakeUsbDisk::DeviceNumber() const {
+    return makedev(name_.major, name_.minor);
+}
 
 void FakeUsbDisk::Unplug() {
     if (!plugged_) return;
@@ -222,7 +231,8 @@ namespace {
 // Puts sense bytes where the caller's sense buffer is, as far as it reaches.
 std::uint8_t WriteSense(const std::uint8_t* sense, std::size_t length, UMockdevIoctlData* target) {
     if (target == nullptr) return 0;
-    const std::size_t written = std::min<std::size_t>(length, static_cast<std::size_t>(target->data_len));
+    const std::size_t written =
+        std::min<std::size_t>(length, static_cast<std::size_t>(target->data_len));
     std::copy_n(sense, written, target->data);
     return static_cast<std::uint8_t>(written);
 }
@@ -246,9 +256,9 @@ int ErrnoOfUndelivered(const PassThroughResult& result, sg_io_hdr_t& header) {
 
 void FakeUsbDisk::Answer(UMockdevIoctlClient* client, Request& request) {
     sg_io_hdr_t& header = request.Header();
-    if (request.cdb == nullptr || (header.dxfer_len > 0 &&
-                                   header.dxfer_direction != SG_DXFER_NONE &&
-                                   request.data == nullptr)) {
+    if (request.cdb == nullptr ||
+        (header.dxfer_len > 0 && header.dxfer_direction != SG_DXFER_NONE &&
+         request.data == nullptr)) {
         umockdev_ioctl_client_complete(client, -1, EFAULT);
         return;
     }
@@ -283,7 +293,8 @@ void FakeUsbDisk::Answer(UMockdevIoctlClient* client, Request& request) {
 int FakeUsbDisk::Forward(Request& request) {
     sg_io_hdr_t& header = request.Header();
     // Only umockdev's worker thread gets here, so the backing handle needs no lock.
-    if (backing_handle_ == kInvalidDeviceHandle) backing_handle_ = backing_.OpenExclusive(backing_path_);
+    if (backing_handle_ == kInvalidDeviceHandle)
+        backing_handle_ = backing_.OpenExclusive(backing_path_);
     if (backing_handle_ == kInvalidDeviceHandle) return EBUSY;
 
     PassThroughRequest forwarded;

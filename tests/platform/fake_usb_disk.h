@@ -69,7 +69,7 @@ struct RawSgIoAnswer {
 };
 
 class FakeUsbDisk {
-public:
+  public:
     // Plugs the disk in ("add" reaches udev monitors). backing_path is what backing's
     // OpenExclusive takes to reach the device that answers behind this node.
     FakeUsbDisk(MockSystem& system, const FakeUsbDiskOptions& options, DevicePlatform& backing,
@@ -100,7 +100,7 @@ public:
     std::vector<SgIoSeen> Seen() const;
     std::size_t SeenCount() const;
 
-private:
+  private:
     struct Request;
     static int OnIoctl(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, void* self);
     void Answer(UMockdevIoctlClient* client, Request& request);

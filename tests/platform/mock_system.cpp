@@ -26,7 +26,8 @@ std::string DiskLetters(int index) {
 
 MockSystem::MockSystem() : testbed_(umockdev_testbed_new()) {
     if (!umockdev_in_mock_environment()) {
-        std::fputs("not under umockdev-wrapper: refusing to touch the real /sys and /dev\n", stderr);
+        std::fputs("not under umockdev-wrapper: refusing to touch the real /sys and /dev\n",
+                   stderr);
         std::_Exit(77);
     }
     gchar* root = umockdev_testbed_get_root_dir(testbed_);
@@ -35,9 +36,13 @@ MockSystem::MockSystem() : testbed_(umockdev_testbed_new()) {
     mkdir((root_ + "/dev").c_str(), 0755);
 }
 
-MockSystem::~MockSystem() { g_object_unref(testbed_); }
+MockSystem::~MockSystem() {
+    g_object_unref(testbed_);
+}
 
-bool MockSystem::InMockEnvironment() { return umockdev_in_mock_environment(); }
+bool MockSystem::InMockEnvironment() {
+    return umockdev_in_mock_environment();
+}
 
 FakeDiskName MockSystem::NextDiskName() {
     const int index = disks_++;
@@ -62,11 +67,11 @@ void MockSystem::PrepareDiskNode(const FakeDiskName& name) {
 std::string MockSystem::AddPlainDisk() {
     const FakeDiskName name = NextDiskName();
     const std::string controller = "pci0000:00/0000:00:1f." + std::to_string(disks_);
-    gchar* pci = umockdev_testbed_add_device(testbed_, "pci", controller.c_str(), nullptr,
-                                             "vendor", "0x8086", nullptr, nullptr);
-    gchar* scsi = umockdev_testbed_add_device(testbed_, "scsi", "host0/target0:0:0/0:0:0:0", pci,
-                                              "vendor", "ATA", "type", "0", nullptr, "DEVTYPE",
-                                              "scsi_device", nullptr);
+    gchar* pci = umockdev_testbed_add_device(testbed_, "pci", controller.c_str(), nullptr, "vendor",
+                                             "0x8086", nullptr, nullptr);
+    gchar* scsi =
+        umockdev_testbed_add_device(testbed_, "scsi", "host0/target0:0:0/0:0:0:0", pci, "vendor",
+                                    "ATA", "type", "0", nullptr, "DEVTYPE", "scsi_device", nullptr);
     PrepareDiskNode(name);
     const std::string number = std::to_string(name.major) + ":" + std::to_string(name.minor);
     gchar* block = umockdev_testbed_add_device(

@@ -21,7 +21,7 @@ struct FakeDiskName {
 };
 
 class MockSystem {
-public:
+  public:
     MockSystem();
     ~MockSystem();
     MockSystem(const MockSystem&) = delete;
@@ -45,7 +45,7 @@ public:
     // Adds a disk that is not behind USB (a SATA disk under a PCI controller); returns its node.
     std::string AddPlainDisk();
 
-private:
+  private:
     UMockdevTestbed* testbed_ = nullptr;
     std::string root_;
     int disks_ = 0;

@@ -34,7 +34,8 @@ TEST(Overhead, PerCommandThroughTheFakeNode) {
     constexpr int kNoDataCommands = 1000;
     int delivered = 0;
     auto start = Clock::now();
-    for (int i = 0; i < kNoDataCommands; ++i) delivered += platform.PassThrough(handle, request).delivered;
+    for (int i = 0; i < kNoDataCommands; ++i)
+        delivered += platform.PassThrough(handle, request).delivered;
     const double no_data = MillisecondsPerCommand(start, kNoDataCommands);
 
     std::vector<std::uint8_t> block(65536, 0x5A);
@@ -43,15 +44,17 @@ TEST(Overhead, PerCommandThroughTheFakeNode) {
     request.length = static_cast<std::uint32_t>(block.size());
     constexpr int kDataOutCommands = 100;
     start = Clock::now();
-    for (int i = 0; i < kDataOutCommands; ++i) delivered += platform.PassThrough(handle, request).delivered;
+    for (int i = 0; i < kDataOutCommands; ++i)
+        delivered += platform.PassThrough(handle, request).delivered;
     const double data_out = MillisecondsPerCommand(start, kDataOutCommands);
     platform.Close(handle);
 
     EXPECT_EQ(delivered, kNoDataCommands + kDataOutCommands);
     EXPECT_EQ(product.SeenCount(), static_cast<std::size_t>(kNoDataCommands + kDataOutCommands));
     EXPECT_EQ(backing.Received().back().data_out, block);
-    std::printf("overhead: %.3f ms per no-data command (%d), %.3f ms per 64 KiB data-out command (%d)\n",
-                no_data, kNoDataCommands, data_out, kDataOutCommands);
+    std::printf(
+        "overhead: %.3f ms per no-data command (%d), %.3f ms per 64 KiB data-out command (%d)\n",
+        no_data, kNoDataCommands, data_out, kDataOutCommands);
     ::testing::Test::RecordProperty("no_data_ms", std::to_string(no_data));
     ::testing::Test::RecordProperty("data_out_64k_ms", std::to_string(data_out));
 }

@@ -9,9 +9,9 @@
 #include "app/status_log.h"
 #include "device/linux/linux_device_platform.h"
 #include "device/scsi_transport.h"
-#include "tests/support/recording_window.h"
 #include "tests/platform/fake_usb_disk.h"
 #include "tests/platform/scripted_disk.h"
+#include "tests/support/recording_window.h"
 
 namespace torvex::testing {
 namespace {
@@ -19,8 +19,8 @@ namespace {
 using linux_backend::LinuxDevicePlatform;
 
 constexpr std::array<std::uint8_t, 16> kGetInfo = {0xFF, 0xA0, 0x04, 0, 0, 0, 0, 64};
-const std::vector<std::uint8_t> kIllegalRequestSense = {0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0,
-                                                        0,    0, 0,    0x24, 0, 0, 0, 0, 0};
+const std::vector<std::uint8_t> kIllegalRequestSense = {0x70, 0, 0x05, 0,    0, 0, 0, 0x0A, 0,
+                                                        0,    0, 0,    0x24, 0, 0, 0, 0,    0};
 
 struct PassThroughTest : ::testing::Test {
     MockSystem system;
@@ -120,8 +120,8 @@ TEST_F(PassThroughTest, CheckConditionIsDeliveredWithItsSense) {
     EXPECT_EQ(result.scsi_status, kScsiStatusCheckCondition);
     EXPECT_EQ(result.error, TransportError::None);
     ASSERT_EQ(result.sense_length, kIllegalRequestSense.size());
-    EXPECT_TRUE(std::equal(kIllegalRequestSense.begin(), kIllegalRequestSense.end(),
-                           result.sense.begin()));
+    EXPECT_TRUE(
+        std::equal(kIllegalRequestSense.begin(), kIllegalRequestSense.end(), result.sense.begin()));
     EXPECT_NE(result.diagnostic.find("status 0x02"), std::string::npos) << result.diagnostic;
     EXPECT_NE(result.diagnostic.find("sense 70 00 05"), std::string::npos) << result.diagnostic;
 }
@@ -145,9 +145,13 @@ struct OutcomeCase {
     std::uint8_t status;
 };
 
-void PrintTo(const OutcomeCase& outcome, std::ostream* out) { *out << outcome.name; }
+void PrintTo(const OutcomeCase& outcome, std::ostream* out) {
+    *out << outcome.name;
+}
 
-RawSgIoAnswer Errno(int error_number) { return RawSgIoAnswer{error_number, 0, 0, 0, {}}; }
+RawSgIoAnswer Errno(int error_number) {
+    return RawSgIoAnswer{error_number, 0, 0, 0, {}};
+}
 RawSgIoAnswer Status(std::uint8_t status, std::uint16_t host, std::uint16_t driver,
                      std::vector<std::uint8_t> sense = {}) {
     return RawSgIoAnswer{0, status, host, driver, std::move(sense)};
@@ -183,8 +187,8 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{"HostError", Status(0, 0x07, 0), false, TransportError::Other, 0},
         OutcomeCase{"DriverErrorWithSense", Status(2, 0, 0x0C, kIllegalRequestSense), false,
                     TransportError::Other, 2},
-        OutcomeCase{"TimeOutKeepsTargetStatus", Status(2, 0x03, 0), false,
-                    TransportError::Timeout, 2}),
+        OutcomeCase{"TimeOutKeepsTargetStatus", Status(2, 0x03, 0), false, TransportError::Timeout,
+                    2}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(PassThroughTest, DeviceTimingOutBehindTheNodeIsATimeout) {

@@ -7,7 +7,10 @@ namespace torvex::testing {
 PassThroughResult ScriptedDisk::PassThrough(DeviceHandle, const PassThroughRequest& request) {
     std::lock_guard lock(mutex_);
     ReceivedRequest received{std::vector<std::uint8_t>(request.cdb.begin(), request.cdb.end()),
-                             request.direction, request.length, request.timeout_seconds, {}};
+                             request.direction,
+                             request.length,
+                             request.timeout_seconds,
+                             {}};
     if (request.direction == DataDirection::Out && request.data_out != nullptr) {
         received.data_out.assign(request.data_out, request.data_out + request.length);
     }
@@ -21,8 +24,8 @@ PassThroughResult ScriptedDisk::PassThrough(DeviceHandle, const PassThroughReque
     }
     if (answer.result.delivered && request.direction == DataDirection::In &&
         request.data_in != nullptr) {
-        std::copy_n(answer.data_in.begin(), std::min<std::size_t>(answer.data_in.size(), request.length),
-                    request.data_in);
+        std::copy_n(answer.data_in.begin(),
+                    std::min<std::size_t>(answer.data_in.size(), request.length), request.data_in);
     }
     return answer.result;
 }

@@ -26,7 +26,7 @@ struct ReceivedRequest {
 };
 
 class ScriptedDisk : public DevicePlatform {
-public:
+  public:
     DiskListing ListDiskInterfaces() override { return {}; }
     DeviceHandle OpenExclusive(std::u16string_view) override { return 1; }
     void Close(DeviceHandle) override {}
@@ -39,7 +39,7 @@ public:
     static ScriptedAnswer CheckCondition(std::vector<std::uint8_t> sense);
     static ScriptedAnswer Undelivered(TransportError error);
 
-private:
+  private:
     mutable std::mutex mutex_;  // called from umockdev's worker thread, inspected from the test
     std::deque<ScriptedAnswer> script_;
     std::vector<ReceivedRequest> received_;
