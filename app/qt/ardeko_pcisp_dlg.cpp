@@ -36,7 +36,10 @@ CArdekoPCISPDlg::CArdekoPCISPDlg(DevicePlatform& platform, const FirmwareBlockSt
     setWindowTitle(ToQString(kDialogCaption));
     setFont(DialogFont());
     controls_ = CreateTemplate102(this);
-    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+    // The keyboard filter covers the window's controls; the menu keeps Enter and Escape.
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child != &system_menu_) child->installEventFilter(this);
+    }
 
     replug_timer_.setObjectName(QStringLiteral("timer%1").arg(kReplugTimerId));
     replug_timer_.setInterval(kReplugTimerPeriodMs);
@@ -60,14 +63,15 @@ bool CArdekoPCISPDlg::OnInitDialog() {
     AddSystemMenuItems();
     setWindowIcon(icon_);
     controls_.progress->setRange(0, kProgressMaximum);
-    const bool started = core_->OnInitDialog();
+    // On "findresource" the window keeps its full size and gets no timer.
+    if (core_->OnInitDialog()) {
+        controls_.test->setEnabled(false);
+        controls_.clear->setEnabled(false);
+        controls_.status_log->setEnabled(false);
+        CutToTopBand();
+        replug_timer_.start();
+    }
     if (after_each_event_) after_each_event_();
-    if (!started) return true;  // "findresource": full window, no timer
-    controls_.test->setEnabled(false);
-    controls_.clear->setEnabled(false);
-    controls_.status_log->setEnabled(false);
-    CutToTopBand();
-    replug_timer_.start();
     return true;
 }
 

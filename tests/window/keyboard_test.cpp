@@ -2,6 +2,7 @@
 // its close box (or Alt+F4, which reaches the same close).
 #include <gtest/gtest.h>
 
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -51,6 +52,15 @@ TEST_F(KeyboardTest, OtherKeysStillWork) {
     controls().browse->setFocus();
     QTest::keyClick(controls().browse, Qt::Key_Space);
     EXPECT_EQ(file_dialogs, 1);
+}
+
+TEST_F(KeyboardTest, TheMenuStillClosesWithEscape) {
+    QMenu& menu = dialog->SystemMenu();
+    menu.popup(dialog->mapToGlobal(QPoint(50, 50)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    QTest::keyClick(&menu, Qt::Key_Escape);
+    EXPECT_FALSE(menu.isVisible());
+    EXPECT_TRUE(dialog->isVisible());
 }
 
 TEST_F(KeyboardTest, CloseBoxEndsTheWindow) {
