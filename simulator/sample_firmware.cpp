@@ -10,30 +10,30 @@ namespace torvex::sim {
 
 namespace {
 
-struct ImageSpec {
+struct ImageRecipe {
     std::uint16_t id;
     BankCode bank;
     std::uint8_t group;
 };
 
-constexpr ImageSpec kImages[] = {
+constexpr ImageRecipe kImages[] = {
     {kEf64ImageGroup1Id, BankCode::Ef64, 1},
     {kEf64ImageGroup2Id, BankCode::Ef64, 2},
     {kEf32ImageGroup1Id, BankCode::Ef32_0, 1},
     {kEf32ImageGroup2Id, BankCode::Ef32_0, 2},
 };
 
-const ImageSpec* FindImage(std::uint16_t id) {
-    for (const auto& spec : kImages)
-        if (spec.id == id) return &spec;
+const ImageRecipe* FindImage(std::uint16_t id) {
+    for (const auto& recipe : kImages)
+        if (recipe.id == id) return &recipe;
     return nullptr;
 }
 
-std::vector<std::uint8_t> MakeImageBlock(const ImageSpec& spec) {
-    const IdentityBlock identity = SampleImageIdentity(spec.id);
-    const std::uint32_t seed = spec.id * 7919u;
-    const auto preamble = BuildPreamble(spec.bank, spec.group, identity, seed);
-    const auto main = BuildMainImage(spec.bank, spec.group, identity, seed + 1);
+std::vector<std::uint8_t> MakeImageBlock(const ImageRecipe& recipe) {
+    const IdentityBlock identity = SampleImageIdentity(recipe.id);
+    const std::uint32_t seed = recipe.id * 7919u;
+    const auto preamble = BuildPreamble(recipe.bank, recipe.group, identity, seed);
+    const auto main = BuildMainImage(recipe.bank, recipe.group, identity, seed + 1);
     std::vector<std::uint8_t> block(kImageBlockSize);
     std::copy(preamble.begin(), preamble.end(), block.begin());
     std::copy(main.begin(), main.end(), block.begin() + kBlockPreambleSize);
@@ -63,14 +63,14 @@ IdentityBlock SampleEf32Identity(int group) {
 }
 
 IdentityBlock SampleImageIdentity(std::uint16_t id) {
-    const ImageSpec* spec = FindImage(id);
-    if (spec == nullptr) return {};
-    return spec->bank == BankCode::Ef64 ? SampleEf64Identity(spec->group)
-                                        : SampleEf32Identity(spec->group);
+    const ImageRecipe* recipe = FindImage(id);
+    if (recipe == nullptr) return {};
+    return recipe->bank == BankCode::Ef64 ? SampleEf64Identity(recipe->group)
+                                        : SampleEf32Identity(recipe->group);
 }
 
 std::vector<std::uint8_t> MakeSampleFirmwareBlock(std::uint16_t id) {
-    if (const ImageSpec* spec = FindImage(id)) return MakeImageBlock(*spec);
+    if (const ImageRecipe* recipe = FindImage(id)) return MakeImageBlock(*recipe);
     if (id == kEf64InfoBlockId) return MakeInfoBlock(BankCode::Ef64, id);
     if (id == kEf32InfoBlockId) return MakeInfoBlock(BankCode::Ef32_0, id);
     if (id == kBlock134Id) {

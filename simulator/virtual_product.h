@@ -69,6 +69,9 @@ class VirtualProduct {
   public:
     explicit VirtualProduct(const ProductConfig& config);
 
+    // Starts over as a new product made from `config` (the demo's "pick another state").
+    void Reset(const ProductConfig& config) { *this = VirtualProduct(config); }
+
     // One pass-through request; the platform has already checked the handle.
     ProductAnswer Execute(const PassThroughRequest& request);
 
@@ -122,6 +125,10 @@ class VirtualProduct {
     std::optional<BankCode> stage_;  // bank whose main memory was programmed last this session
     std::uint64_t requests_ = 0;
 };
+
+// One line on the product's state, for a demo or a failure message:
+// "Application; EF64 1.2.3.4 100.1.0.0 'F_TORVEX_APP_V100100' valid; EF32_0 ...".
+std::string Summary(const VirtualProduct& product);
 
 // Fixed-format sense data (response code 0x70) for a CHECK CONDITION.
 void FillSense(PassThroughResult& result, std::uint8_t key, std::uint8_t asc, std::uint8_t ascq);

@@ -172,5 +172,22 @@ TEST(CommandAcceptance, ViolationNamesTheBlockTheSenderProbablyMeant) {
     EXPECT_NE(reason.find("01 02 03 04 05 06 07 08 09"), std::string::npos) << reason;
 }
 
+TEST(CommandAcceptance, Mask0210KeyForPagesMustFitTheBankWrittenLast) {
+    VirtualPlatform platform;
+    platform.AddProduct(PresetConfig(ProductPreset::Mask0210));
+    const DeviceHandle handle = testing::OpenDisk(platform, 0);
+    testing::Wire wire(platform, handle);
+    std::vector<std::uint8_t> image(65536);
+    wire.None(Block(0x62, 0x07, false), In);
+    ASSERT_TRUE(wire.Out(Block(0x29, 0, true), image).delivered);     // EF32_0 main memory
+    EXPECT_FALSE(wire.None(Block(0x62, 0x1C, false), In).delivered);  // the EF64 form
+    EXPECT_TRUE(wire.None(Block(0x62, 0x1C, true), In).delivered);
+    wire.None(Block(0x62, 0x07, false), In);
+    ASSERT_TRUE(wire.Out(Block(0x5A, 0, false), image).delivered);   // EF64 main memory
+    EXPECT_FALSE(wire.None(Block(0x62, 0x1C, true), In).delivered);  // the EF32_0 form
+    EXPECT_TRUE(wire.None(Block(0x62, 0x1C, false), In).delivered);
+    EXPECT_EQ(platform.Violations().size(), 2u);
+}
+
 }  // namespace
 }  // namespace torvex::sim

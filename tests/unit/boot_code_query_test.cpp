@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/boot_code_query.h"
+#include "tests/support/core_fixture.h"
 #include "tests/support/scripted_platform.h"
 
 namespace torvex {
@@ -30,7 +31,7 @@ struct BootCodeCase {
 
 class BootCodeQuery : public ::testing::TestWithParam<BootCodeCase> {
   protected:
-    testing::ScriptedTool tool;
+    testing::CoreFixture tool;
 };
 
 TEST_P(BootCodeQuery, ReportsTheVariantAndCountsTheProductFoundWhenItAnswers) {
@@ -80,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, BootCodeQuery, ::testing::Values(
 // clang-format on
 
 TEST(BootCodeQueryWire, ProbeThenKeySlotZeroIntoTheSharedBuffer) {
-    testing::ScriptedTool tool;
+    testing::CoreFixture tool;
     tool.state.DevicePath = u"/dev/sdm";
     QueryBootCode(tool.context);
     const auto& requests = tool.platform.requests;

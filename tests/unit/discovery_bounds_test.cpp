@@ -6,6 +6,7 @@
 
 #include "app/text.h"
 #include "device/usb_found.h"
+#include "tests/support/core_fixture.h"
 #include "tests/support/scripted_platform.h"
 
 namespace torvex {
@@ -18,7 +19,7 @@ DiskInterface StorageDisk(std::u16string parent_id, std::u16string path = u"/dev
 }
 
 struct DiscoveryBounds : ::testing::Test {
-    testing::ScriptedTool tool;
+    testing::CoreFixture tool;
     std::uint16_t Run(std::vector<DiskInterface> disks) {
         tool.platform.listing.disks = std::move(disks);
         return USBFound(tool.context);

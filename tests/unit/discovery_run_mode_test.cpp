@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/usb_found.h"
+#include "tests/support/core_fixture.h"
 #include "tests/support/scripted_platform.h"
 
 namespace torvex {
@@ -19,7 +20,7 @@ DiskInterface Disk(std::u16string parent_id, std::u16string path,
 }
 
 struct Discovery : ::testing::Test {
-    testing::ScriptedTool tool;
+    testing::CoreFixture tool;
     ControllerState& state = tool.state;
 
     void SetUp() override {

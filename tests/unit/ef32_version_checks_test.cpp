@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "firmware/ef32_version_checks.h"
+#include "tests/support/core_fixture.h"
 #include "tests/support/scripted_platform.h"
 
 namespace torvex {
@@ -48,7 +49,7 @@ Bytes ProtectedIspBlockWith(std::size_t offset, std::uint8_t value) {
 }
 
 struct Ef32Check : ::testing::Test {
-    testing::ScriptedTool tool;
+    testing::CoreFixture tool;
     ControllerState& state = tool.state;
 
     void SetUp() override {
@@ -290,7 +291,7 @@ TEST(Ef32Garbage, RandomIdentityBlocksNeverBreakEitherCheck) {
         return b;
     };
     for (int round = 0; round < 200; ++round) {
-        testing::ScriptedTool tool;
+        testing::CoreFixture tool;
         tool.state.DevicePath = u"/dev/sdb";
         Bytes bank = random_block();
         if (round % 2 == 0) std::copy(kTag.begin(), kTag.end(), bank.begin() + 7);

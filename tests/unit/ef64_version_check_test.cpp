@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "firmware/ef64_version_check.h"
+#include "tests/support/core_fixture.h"
 #include "tests/support/scripted_platform.h"
 
 namespace torvex {
@@ -27,7 +28,7 @@ const char* kBanner = "Check_Application_Version_Combine -----------------------
 const Bytes kImage = InfoBlockBytes({7, 8, 9, 10}, {100, 2, 0, 5}, "F_TORVEX_IMAGE");
 
 struct Ef64Check : ::testing::Test {
-    testing::ScriptedTool tool;
+    testing::CoreFixture tool;
     ControllerState& state = tool.state;
 
     void SetUp() override {
@@ -261,7 +262,7 @@ TEST(Ef64Garbage, RandomIdentityBlocksNeverBreakTheCheck) {
     std::mt19937 random(20240611);
     std::uniform_int_distribution<int> byte(0, 255);
     for (int round = 0; round < 200; ++round) {
-        testing::ScriptedTool tool;
+        testing::CoreFixture tool;
         tool.state.DevicePath = u"/dev/sdb";
         tool.state.FirmwareAccepted = 1;
         Bytes image(64), device(64);
