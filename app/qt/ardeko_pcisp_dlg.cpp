@@ -34,10 +34,7 @@ CArdekoPCISPDlg::CArdekoPCISPDlg(DevicePlatform& platform, const FirmwareBlockSt
     : QDialog(parent, kDialogFlags), icon_(ApplicationIcon()), system_menu_(this) {
     setObjectName(QStringLiteral("dialog102"));
     setWindowTitle(ToQString(kDialogCaption));
-    // The template's "MS Shell Dlg" 8-point font: 11 pixels at 96 dots per inch.
-    QFont dialog_font = font();
-    dialog_font.setPixelSize(11);
-    setFont(dialog_font);
+    setFont(DialogFont());
     controls_ = CreateTemplate102(this);
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
 
