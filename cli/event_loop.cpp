@@ -33,11 +33,15 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
     const Clock::time_point deadline = start + timing.timeout;
     Clock::time_point next_tick = start + timing.tick;
     const auto ended = [&] { return window.Outcome() != RunOutcome::None; };
+    const auto handled = [&] {
+        if (timing.after_each_event) timing.after_each_event();
+    };
 
     while (!ended()) {
         // Posted clicks run before anything else, as a message queue would deliver them.
         if (window.TakePostedClick()) {
             core.OnUpdateFw();
+            handled();
             continue;
         }
         const Clock::time_point wake = std::min({next_tick, deadline, events.NextDue()});
@@ -46,11 +50,13 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
         const Clock::time_point now = Clock::now();
         for (std::uint32_t event : events.TakeEvents(now)) {
             core.OnDeviceChange(event);
+            handled();
             if (ended()) break;
         }
         if (ended()) break;
         if (now >= next_tick) {
             core.OnReplugTimer();
+            handled();
             // Missed ticks are not queued: the next one simply comes later.
             next_tick = std::max(next_tick + timing.tick, now);
         }

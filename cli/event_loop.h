@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "app/dialog_core.h"
@@ -16,7 +17,7 @@ using Clock = std::chrono::steady_clock;
 // Where device changes come from: a file descriptor to watch (a udev monitor), a model with its
 // own schedule (the virtual product), or both.
 class DeviceEventSource {
-public:
+  public:
     virtual ~DeviceEventSource() = default;
     // Watched for readability; -1 for none.
     virtual int Fd() const { return -1; }
@@ -29,6 +30,8 @@ public:
 struct LoopTiming {
     std::chrono::milliseconds tick{1000};
     std::chrono::seconds timeout{120};
+    // Runs after every tick, click and device change (e.g. to show advice the platform has).
+    std::function<void()> after_each_event;
 };
 
 // Runs until the run reaches an ending or the time-out passes; returns the exit status.

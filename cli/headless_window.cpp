@@ -23,8 +23,7 @@ int ExitStatusFor(RunOutcome outcome) {
 void HeadlessWindow::AppendToStatusLog(std::u16string_view text) {
     // Each append is one line and its CR LF; the line itself is printed unchanged.
     std::u16string_view line = text;
-    if (line.size() >= 2 && line.substr(line.size() - 2) == u"\r\n")
-        line.remove_suffix(2);
+    if (line.size() >= 2 && line.substr(line.size() - 2) == u"\r\n") line.remove_suffix(2);
     const std::string utf8 = ToUtf8(line);
     std::fwrite(utf8.data(), 1, utf8.size(), log_out_);
     std::fputc('\n', log_out_);
@@ -45,9 +44,12 @@ void HeadlessWindow::ShowMessageBox(std::u16string_view text) {
     std::fputc('\n', message_out_);
     std::fflush(message_out_);
     if (outcome_ != RunOutcome::None) return;
-    if (text == kReconnectMessage) outcome_ = RunOutcome::Failure;
-    else if (text == kNotSupportedMessage) outcome_ = RunOutcome::NotSupported;
-    else if (text == kAlreadyUpdatedMessage) outcome_ = RunOutcome::AlreadyUpdated;
+    if (text == kReconnectMessage)
+        outcome_ = RunOutcome::Failure;
+    else if (text == kNotSupportedMessage)
+        outcome_ = RunOutcome::NotSupported;
+    else if (text == kAlreadyUpdatedMessage)
+        outcome_ = RunOutcome::AlreadyUpdated;
 }
 
 bool HeadlessWindow::TakePostedClick() {

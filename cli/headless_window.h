@@ -22,7 +22,7 @@ enum class RunOutcome {
 int ExitStatusFor(RunOutcome outcome);
 
 class HeadlessWindow : public WindowPort {
-public:
+  public:
     HeadlessWindow(std::FILE* log_out, std::FILE* message_out)
         : log_out_(log_out), message_out_(message_out) {}
 
@@ -42,7 +42,7 @@ public:
     bool TakePostedClick();
     RunOutcome Outcome() const { return outcome_; }
 
-private:
+  private:
     std::FILE* log_out_;
     std::FILE* message_out_;
     bool clicked_once_ = false;

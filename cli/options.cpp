@@ -55,7 +55,8 @@ std::string HelpText(const std::vector<std::string>& virtual_states) {
         "\n"
         "  --tick-ms N     period of the supervision timer in ms (default 1000)\n"
         "  --timeout-s N   give up when no ending is reached in N seconds (default 120)\n"
-        "  --virtual STATE update a virtual product instead of real devices; STATE is one of:\n"
+        "  --virtual STATE update a virtual product instead of real devices (it comes back\n"
+        "                  3 ticks, at most 2 s, after it left); STATE is one of:\n"
         "                  ";
     for (std::size_t i = 0; i < virtual_states.size(); ++i)
         text += (i ? ", " : "") + virtual_states[i];

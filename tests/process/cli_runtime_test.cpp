@@ -27,9 +27,13 @@ TEST(CliOptions, DefaultsAndValues) {
 }
 
 TEST(CliOptions, BadUsageIsRejectedWithAReason) {
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--tick-ms"}, {"--tick-ms", "0"}, {"--tick-ms", "-5"}, {"--tick-ms", "12x"},
-             {"--timeout-s", "99999999999"}, {"--frobnicate"}, {"extra"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--tick-ms"},
+                                                                  {"--tick-ms", "0"},
+                                                                  {"--tick-ms", "-5"},
+                                                                  {"--tick-ms", "12x"},
+                                                                  {"--timeout-s", "99999999999"},
+                                                                  {"--frobnicate"},
+                                                                  {"extra"}}) {
         const auto parsed = ParseOptions(args);
         EXPECT_FALSE(parsed.options) << args[0];
         EXPECT_FALSE(parsed.error.empty());
@@ -82,11 +86,11 @@ TEST_F(HeadlessWindowTest, EndingsAreRecognisedByTheirTexts) {
         EXPECT_EQ(w.Outcome(), c.outcome);
         EXPECT_EQ(ExitStatusFor(w.Outcome()), c.status);
     }
-    EXPECT_EQ(Read(err).rfind(
-                  "Please disconnect and reconnect the device to your PC, \r\ntry the update "
-                  "again.\n",
-                  0),
-              0u);
+    EXPECT_EQ(
+        Read(err).rfind("Please disconnect and reconnect the device to your PC, \r\ntry the update "
+                        "again.\n",
+                        0),
+        0u);
 }
 
 TEST_F(HeadlessWindowTest, ClicksOnceWhenUpdateIsFirstEnabledAndKeepsPostedClicks) {

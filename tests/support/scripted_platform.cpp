@@ -58,10 +58,6 @@ PassThroughResult ScriptedPlatform::Delivered(std::uint8_t status) {
     return result;
 }
 
-ScriptedTool::ScriptedTool() {
-    LoadEmbeddedImages(blocks, window, images);
-}
-
 std::vector<std::uint8_t> InfoBlockBytes(std::array<std::uint8_t, 4> tag,
                                          std::array<std::uint8_t, 4> version,
                                          std::string_view name) {

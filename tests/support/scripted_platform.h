@@ -6,20 +6,13 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/controller_state.h"
-#include "app/status_log.h"
-#include "app/tool_context.h"
 #include "device/device_platform.h"
-#include "device/isp_commands.h"
-#include "device/scsi_transport.h"
-#include "programming/embedded_images.h"
-#include "tests/support/memory_firmware_blocks.h"
-#include "tests/support/recording_window.h"
 
 namespace torvex::testing {
 
@@ -34,7 +27,7 @@ struct RecordedRequest {
 };
 
 class ScriptedPlatform : public DevicePlatform {
-  public:
+public:
     DiskListing ListDiskInterfaces() override { return listing; }
     DeviceHandle OpenExclusive(std::u16string_view path) override;
     void Close(DeviceHandle handle) override;
@@ -58,22 +51,6 @@ class ScriptedPlatform : public DevicePlatform {
 
     static PassThroughResult Failed(std::uint8_t status = 0);
     static PassThroughResult Delivered(std::uint8_t status = kScsiStatusGood);
-};
-
-// A whole tool around a scripted platform: state, window, log, transport, shared buffer and
-// the patterned firmware blocks, wired as the window wires them.
-struct ScriptedTool {
-    ScriptedTool();
-
-    RecordingWindow window;
-    StatusLog log{window};
-    ScriptedPlatform platform;
-    ScsiTransport transport{log, platform};
-    SharedDataBuffer shared_buffer;
-    MemoryFirmwareBlocks blocks = MemoryFirmwareBlocks::Patterned();
-    EmbeddedImages images;
-    ControllerState state;
-    ToolContext context{state, window, log, transport, shared_buffer, images};
 };
 
 // A 64-byte identity block as the product answers it.

@@ -1,0 +1,46 @@
+#pragma once
+// Dialog units to pixels, as the original's dialog font ("MS Shell Dlg", 8 points at 96 dots per
+// inch) maps them: horizontal base unit 6 px, vertical 13 px; x px = x * 6 / 4, y px = y * 13 / 8,
+// rounded half away from zero. Rectangles are converted by their corners, so a width in pixels
+// is right - left of the converted corners (this is how the platform lays out a template).
+
+#include <QRect>
+
+namespace torvex::qt {
+
+inline constexpr int kBaseUnitX = 6;
+inline constexpr int kBaseUnitY = 13;
+
+// a * b / c rounded half away from zero, for the non-negative values a template holds.
+constexpr int MulDiv(int a, int b, int c) {
+    return (a * b + c / 2) / c;
+}
+
+constexpr int DialogUnitsToPixelsX(int x) {
+    return MulDiv(x, kBaseUnitX, 4);
+}
+constexpr int DialogUnitsToPixelsY(int y) {
+    return MulDiv(y, kBaseUnitY, 8);
+}
+
+// A control rectangle given as x, y, width, height in dialog units.
+struct DialogRect {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+inline QRect DialogRectToPixels(const DialogRect& du) {
+    const int left = DialogUnitsToPixelsX(du.x);
+    const int top = DialogUnitsToPixelsY(du.y);
+    const int right = DialogUnitsToPixelsX(du.x + du.width);
+    const int bottom = DialogUnitsToPixelsY(du.y + du.height);
+    return {left, top, right - left, bottom - top};
+}
+
+inline QSize DialogSizeToPixels(int width_du, int height_du) {
+    return {DialogUnitsToPixelsX(width_du), DialogUnitsToPixelsY(height_du)};
+}
+
+}  // namespace torvex::qt

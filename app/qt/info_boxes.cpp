@@ -1,0 +1,71 @@
+#include "app/qt/info_boxes.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/qt/dialog_units.h"
+#include "app/qt/status_pictures.h"
+#include "app/qt/ui_text.h"
+
+namespace torvex::qt {
+
+namespace {
+
+constexpr Qt::WindowFlags kBoxFlags =
+    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+
+void PrepareBox(QDialog* box, std::u16string_view caption, int width_du, int height_du) {
+    box->setWindowFlags(kBoxFlags);
+    box->setWindowTitle(ToQString(caption));
+    box->setWindowIcon(ApplicationIcon());
+    box->setFixedSize(DialogSizeToPixels(width_du, height_du));
+}
+
+void AddIcon(QDialog* box, DialogRect rect) {
+    auto* icon = new QLabel(box);
+    icon->setObjectName(QStringLiteral("icon128"));
+    const QRect pixels = DialogRectToPixels(rect);
+    icon->setGeometry(pixels);
+    icon->setPixmap(ApplicationIcon().pixmap(32, 32));
+    icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+QLabel* AddText(QDialog* box, std::u16string_view text, DialogRect rect) {
+    auto* label = new QLabel(ToQString(text), box);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setGeometry(DialogRectToPixels(rect));
+    return label;
+}
+
+}  // namespace
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    PrepareBox(this, kAboutCaption, 170, 62);
+    AddIcon(this, {14, 14, 21, 20});
+    AddText(this, kAboutLine, {42, 14, 114, 8})->setObjectName(QStringLiteral("aboutLine"));
+    auto* ok = new QPushButton(ToQString(kOkText), this);
+    ok->setObjectName(QStringLiteral("control1"));
+    ok->setGeometry(DialogRectToPixels({113, 41, 50, 14}));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+CHelpIntroDlg::CHelpIntroDlg(QWidget* parent) : QDialog(parent) {
+    PrepareBox(this, kHelpCaption, 191, 97);
+    AddIcon(this, {7, 7, 21, 20});
+    constexpr std::array<DialogRect, kHelpLines.size()> kLineRects = {{
+        {35, 8, 150, 9},
+        {35, 21, 150, 9},
+        {35, 32, 150, 9},
+        {35, 43, 150, 9},
+        {35, 54, 150, 38},
+    }};
+    for (std::size_t i = 0; i < kHelpLines.size(); ++i) {
+        QLabel* line = AddText(this, kHelpLines[i], kLineRects[i]);
+        line->setObjectName(QStringLiteral("helpLine%1").arg(i + 1));
+        line->setWordWrap(true);
+    }
+}
+
+}  // namespace torvex::qt

@@ -1,0 +1,25 @@
+#include "app/qt/status_picture_button.h"
+
+#include <QPainter>
+
+#include "app/qt/status_pictures.h"
+
+namespace torvex::qt {
+
+StatusPictureButton::StatusPictureButton(QWidget* parent) : QAbstractButton(parent) {
+    // The picture is drawn at the button's top-left corner and clipped to the button, like a
+    // bitmap blitted into an owner-drawn button.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QSize StatusPictureButton::sizeHint() const {
+    return {kStatusPictureWidth, kStatusPictureHeight};
+}
+
+void StatusPictureButton::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.drawPixmap(0, 0, RenderStatusPicture(loaded_, devicePixelRatioF()));
+}
+
+}  // namespace torvex::qt

@@ -1,0 +1,63 @@
+#include "device/linux/disk_enumerator.h"
+
+#include <algorithm>
+
+#include "device/linux/udev_handles.h"
+
+namespace torvex::linux_backend {
+namespace {
+
+// The sysfs paths of all present disks, sorted.
+std::optional<std::vector<std::string>> ScanDiskPaths(udev* context) {
+    UdevEnumeratePtr enumerate(udev_enumerate_new(context));
+    if (!enumerate) return std::nullopt;
+    if (udev_enumerate_add_match_subsystem(enumerate.get(), "block") < 0 ||
+        udev_enumerate_add_match_property(enumerate.get(), "DEVTYPE", "disk") < 0 ||
+        udev_enumerate_scan_devices(enumerate.get()) < 0) {
+        return std::nullopt;
+    }
+    std::vector<std::string> paths;
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
+        if (const char* path = udev_list_entry_get_name(entry)) paths.emplace_back(path);
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+}  // namespace
+
+DiskInventory EnumerateDisks(udev* context) {
+    DiskInventory inventory;
+    const auto paths = context != nullptr ? ScanDiskPaths(context) : std::nullopt;
+    if (!paths) {
+        inventory.failure = ListingFailure::InterfaceSet;
+        return inventory;
+    }
+    for (const std::string& path : *paths) {
+        UdevDevicePtr device(udev_device_new_from_syspath(context, path.c_str()));
+        // A disk listed a moment ago whose properties cannot be read now.
+        if (!device) {
+            inventory.failure = ListingFailure::CompatibleIds;
+            return inventory;
+        }
+        DiskReading reading = ReadDisk(device.get());
+        if (reading.failure != ListingFailure::None) {
+            inventory.failure = reading.failure;
+            return inventory;
+        }
+        if (reading.disk) inventory.disks.push_back(std::move(*reading.disk));
+    }
+    return inventory;
+}
+
+std::optional<EnumeratedDisk> ReadDiskNow(udev* context, const std::string& sysname) {
+    if (context == nullptr) return std::nullopt;
+    UdevDevicePtr device(udev_device_new_from_subsystem_sysname(context, "block", sysname.c_str()));
+    if (!device) return std::nullopt;
+    DiskReading reading = ReadDisk(device.get());
+    if (reading.failure != ListingFailure::None) return std::nullopt;
+    return std::move(reading.disk);
+}
+
+}  // namespace torvex::linux_backend

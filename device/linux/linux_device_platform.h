@@ -1,0 +1,54 @@
+#pragma once
+// The device platform on Linux: block disks listed through libudev from sysfs, the exclusive and
+// proven open of a listed USB mass-storage disk, and SG_IO pass-through. Used from one thread.
+
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "device/device_platform.h"
+#include "device/linux/disk_reader.h"
+#include "device/linux/raw_scsi_access.h"
+#include "device/linux/udev_handles.h"
+
+namespace torvex::linux_backend {
+
+class LinuxDevicePlatform final : public DevicePlatform {
+  public:
+    // Tells whether the process may send vendor opcodes; replaceable for tests.
+    using RawAccessProbe = bool (*)();
+
+    explicit LinuxDevicePlatform(RawAccessProbe has_raw_access = &ProcessHasRawScsiAccess);
+    ~LinuxDevicePlatform() override;
+    LinuxDevicePlatform(const LinuxDevicePlatform&) = delete;
+    LinuxDevicePlatform& operator=(const LinuxDevicePlatform&) = delete;
+
+    DiskListing ListDiskInterfaces() override;
+    // Opens only a USB mass-storage disk of the last listing, and only while its node is still
+    // that disk (see exclusive_open.h).
+    DeviceHandle OpenExclusive(std::u16string_view path) override;
+    void Close(DeviceHandle handle) override;
+    PassThroughResult PassThrough(DeviceHandle handle, const PassThroughRequest& request) override;
+
+    // The advice on rights, the first time it is due: the process lacks CAP_SYS_RAWIO, or the
+    // kernel refused an open or a command for want of rights. Empty before that and ever after.
+    // The window and the headless runner call it after start-up and after each event they
+    // handle, and show a non-empty text to the operator.
+    std::u16string TakeRawAccessAdvice();
+
+    // True once the kernel refused an open or a command for want of rights.
+    bool AccessRefused() const { return access_refused_; }
+
+  private:
+    void NoteRefusal(int error_number);
+
+    UdevPtr udev_;
+    std::map<std::u16string, EnumeratedDisk, std::less<>> listed_;  // by path, last listing
+    std::map<DeviceHandle, int> open_fds_;
+    DeviceHandle next_handle_ = 1;
+    RawAccessProbe has_raw_access_;
+    bool access_refused_ = false;
+    bool advice_given_ = false;
+};
+
+}  // namespace torvex::linux_backend

@@ -1,0 +1,67 @@
+// Device change: the udev monitor turns a disk's arrival and removal into the two event types
+// the tool acts on, and nothing else into anything.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <umockdev.h>
+
+#include "device/linux/device_monitor.h"
+#include "tests/platform/fake_usb_disk.h"
+#include "tests/platform/scripted_disk.h"
+
+namespace torvex::testing {
+namespace {
+
+using linux_backend::DeviceMonitor;
+
+// Events that arrive within a second; stops as soon as `count` were read.
+std::vector<std::uint32_t> WaitForEvents(DeviceMonitor& monitor, std::size_t count) {
+    std::vector<std::uint32_t> events;
+    for (int round = 0; round < 10 && events.size() < count; ++round) {
+        pollfd watched{monitor.Fd(), POLLIN, 0};
+        if (poll(&watched, 1, 100) <= 0) continue;
+        for (std::uint32_t event : monitor.ReadEvents()) events.push_back(event);
+    }
+    return events;
+}
+
+struct DeviceMonitorTest : ::testing::Test {
+    MockSystem system;  // before the monitor, which must see the testbed's uevents
+    ScriptedDisk backing;
+    DeviceMonitor monitor;
+};
+
+TEST_F(DeviceMonitorTest, ArrivalAndRemovalOfTheProduct) {
+    ASSERT_TRUE(monitor.IsListening());
+    ASSERT_GE(monitor.Fd(), 0);
+    FakeUsbDisk product(system, ProtectIspIdentity(), backing);
+    EXPECT_EQ(WaitForEvents(monitor, 1), std::vector<std::uint32_t>{kDeviceArrival});
+    product.Unplug();
+    EXPECT_EQ(WaitForEvents(monitor, 1), std::vector<std::uint32_t>{kDeviceRemoveComplete});
+}
+
+TEST_F(DeviceMonitorTest, OtherActionsAreNoDeviceChange) {
+    FakeUsbDisk product(system, ApplicationIdentity(), backing);
+    ASSERT_EQ(WaitForEvents(monitor, 1).size(), 1u);
+    for (const char* action : {"change", "bind", "offline", "online", "move"}) {
+        umockdev_testbed_uevent(system.Testbed(), product.SysPath().c_str(), action);
+    }
+    product.Unplug();
+    // Six events were sent; only the removal counts.
+    EXPECT_EQ(WaitForEvents(monitor, 2), std::vector<std::uint32_t>{kDeviceRemoveComplete});
+}
+
+TEST_F(DeviceMonitorTest, ReadingWithNothingPendingReturnsAtOnce) {
+    EXPECT_TRUE(monitor.ReadEvents().empty());
+}
+
+TEST_F(DeviceMonitorTest, EveryDiskCountsAndOnlyDisks) {
+    FakeUsbDisk first(system, ProtectIspIdentity(), backing);
+    system.AddPlainDisk();
+    // The usb device, interface and scsi device of the fake product raise their own "add"s;
+    // only the two block disks come through.
+    EXPECT_EQ(WaitForEvents(monitor, 3),
+              (std::vector<std::uint32_t>{kDeviceArrival, kDeviceArrival}));
+}
+
+}  // namespace
+}  // namespace torvex::testing

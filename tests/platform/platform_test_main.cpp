@@ -1,0 +1,18 @@
+// The platform tests run only under umockdev-wrapper: outside it the back end would see the
+// machine's real /sys and /dev. 77 tells CTest the run was skipped.
+#include <gtest/gtest.h>
+#include <umockdev.h>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    UMockdevTestbed* probe = umockdev_testbed_new();
+    const bool mocked = umockdev_in_mock_environment();
+    g_object_unref(probe);
+    if (!mocked) {
+        std::fputs("skipped: run under umockdev-wrapper\n", stderr);
+        return 77;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
