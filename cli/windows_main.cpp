@@ -1,6 +1,6 @@
-// torvex-isp-cli on Windows: the tool without a window, on the PC's real disks. Status-log lines
-// go to stdout and message-box texts to stderr, both UTF-8 with "\n" line ends; the exit status
-// tells how the run ended.
+// torvex-isp-cli on Windows: the tool without a window, on the PC's real disks or a virtual
+// product. Status-log lines go to stdout and message-box texts to stderr, both UTF-8 with "\n"
+// line ends; the exit status tells how the run ended.
 
 #include <windows.h>
 // windows.h first: shlobj.h relies on its types.
@@ -8,6 +8,7 @@
 #include <io.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -16,13 +17,17 @@
 #include "cli/headless_window.h"
 #include "cli/options.h"
 #include "cli/windows_message_loop.h"
+#include "cli/windows_virtual_events.h"
 #include "device/windows/windows_device_platform.h"
 #include "resources/compiled_firmware_blocks.h"
+#include "simulator/product_presets.h"
+#include "simulator/virtual_platform.h"
 
 namespace {
 
 constexpr int kBadUsage = 64;
 constexpr int kCannotRun = 1;
+constexpr int kVirtualReturnTicks = 3;
 
 // Bytes go out as they are: no "\n" to "\r\n" translation (a line "\r" prints as "\r\n"), and a
 // console shows them as UTF-8.
@@ -45,22 +50,44 @@ void WarnWithoutAdministratorRights() {
         PrintError("not running with administrator rights: the product cannot be opened");
 }
 
-int Run(const torvex::cli::Options& options) {
-    torvex::windows::WindowsDevicePlatform platform;
+std::vector<std::string> VirtualStateNames() {
+    std::vector<std::string> names;
+    for (auto preset : torvex::sim::AllPresets())
+        names.emplace_back(torvex::sim::PresetName(preset));
+    return names;
+}
+
+// `scheduled`: the virtual product's device changes; null: the system's broadcasts.
+int Run(torvex::DevicePlatform& platform, torvex::cli::DeviceEventSource* scheduled,
+        const torvex::cli::Options& options) {
     torvex::cli::HeadlessWindow window(stdout, stderr);
     torvex::DialogCore core(window, platform, torvex::CompiledFirmwareBlocks());
-    torvex::cli::WindowsMessageLoop loop(core, window);
+    torvex::cli::WindowsMessageLoop loop(core, window, scheduled);
     if (!loop.Create()) {
         PrintError("cannot create the window that receives device changes (error " +
                    std::to_string(GetLastError()) + ")");
         return kCannotRun;
     }
-    WarnWithoutAdministratorRights();
     const bool started = core.OnInitDialog();
     torvex::cli::LoopTiming timing;
     timing.tick = std::chrono::milliseconds(options.tick_ms);
     timing.timeout = std::chrono::seconds(options.timeout_s);
     return loop.Run(timing, started);
+}
+
+int RunVirtual(const torvex::cli::Options& options) {
+    const auto preset = torvex::sim::ParsePresetName(*options.virtual_state);
+    if (!preset) {
+        PrintError("unknown virtual state '" + *options.virtual_state + "'");
+        return kBadUsage;
+    }
+    torvex::sim::VirtualPlatform platform;
+    auto& product = platform.AddProduct(torvex::sim::PresetConfig(*preset));
+    // Like a real product, it is back a few ticks after it left, whatever the tick.
+    product.Timing().return_delay_ms =
+        static_cast<std::uint32_t>(std::min(2000, kVirtualReturnTicks * options.tick_ms));
+    torvex::cli::VirtualScheduleEvents events(platform);
+    return Run(platform, &events, options);
 }
 
 }  // namespace
@@ -73,14 +100,15 @@ int main(int argc, char** argv) {
         PrintError(parsed.error + " (see --help)");
         return kBadUsage;
     }
-    if (parsed.options->help) {
-        const std::string help = torvex::cli::HelpText({});
+    const torvex::cli::Options& options = *parsed.options;
+    if (options.help) {
+        const std::string help = torvex::cli::HelpText(VirtualStateNames());
         std::fwrite(help.data(), 1, help.size(), stdout);
         return 0;
     }
-    if (parsed.options->virtual_state) {
-        PrintError("--virtual is not available in this build");
-        return kBadUsage;
-    }
-    return Run(*parsed.options);
+    if (options.virtual_state) return RunVirtual(options);
+
+    WarnWithoutAdministratorRights();
+    torvex::windows::WindowsDevicePlatform platform;
+    return Run(platform, nullptr, options);
 }

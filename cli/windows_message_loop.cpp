@@ -9,6 +9,7 @@ namespace {
 constexpr wchar_t kClassName[] = L"TorvexIspHeadlessRunner";
 constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT_PTR kDeadlineTimer = 2;
+constexpr UINT_PTR kScheduleTimer = 3;
 constexpr int kNoEnding = 3;
 
 ATOM RegisterRunnerClass(WNDPROC procedure) {
@@ -38,6 +39,7 @@ bool WindowsMessageLoop::Create() {
 }
 
 int WindowsMessageLoop::Run(LoopTiming timing, bool tick) {
+    timing_ = timing;
     deadline_ = GetTickCount64() + static_cast<ULONGLONG>(timing.timeout.count()) * 1000u;
     if (tick) SetTimer(hwnd_, kTickTimer, static_cast<UINT>(timing.tick.count()), nullptr);
     ArmDeadline();
@@ -47,6 +49,7 @@ int WindowsMessageLoop::Run(LoopTiming timing, bool tick) {
     while (status_ < 0 && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
     KillTimer(hwnd_, kTickTimer);
     KillTimer(hwnd_, kDeadlineTimer);
+    KillTimer(hwnd_, kScheduleTimer);
     return status_ < 0 ? kNoEnding : status_;
 }
 
@@ -70,9 +73,9 @@ LRESULT WindowsMessageLoop::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             if (!over) OnTimer(wparam);
             return 0;
         case WM_DEVICECHANGE:
-            // Every event type goes to the core, which acts on arrival and removal only.
-            if (!over) core_.OnDeviceChange(static_cast<std::uint32_t>(wparam));
-            AfterHandler();
+            // Every event type goes to the core, which acts on arrival and removal only. With a
+            // scheduled source (the virtual product) the system's own devices are not watched.
+            if (!over && scheduled_ == nullptr) DeviceChange(static_cast<std::uint32_t>(wparam));
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wparam) != kUpdateButtonId) break;
@@ -95,13 +98,41 @@ void WindowsMessageLoop::OnTimer(UINT_PTR id) {
             Finish(kNoEnding);
         else
             ArmDeadline();
+    } else if (id == kScheduleTimer) {
+        DeliverScheduledEvents();
     }
+}
+
+void WindowsMessageLoop::DeviceChange(std::uint32_t event_type) {
+    core_.OnDeviceChange(event_type);
+    AfterHandler();
 }
 
 void WindowsMessageLoop::AfterHandler() {
     if (status_ >= 0) return;
+    if (timing_.after_each_event) timing_.after_each_event();
     if (window_.Outcome() != RunOutcome::None) return Finish(ExitStatusFor(window_.Outcome()));
     while (window_.TakePostedClick()) PostMessageW(hwnd_, WM_COMMAND, kUpdateButtonId, 0);
+    // What the handler did may have changed the schedule (a product told to restart leaves).
+    ArmScheduledEvents();
+}
+
+void WindowsMessageLoop::DeliverScheduledEvents() {
+    KillTimer(hwnd_, kScheduleTimer);
+    for (std::uint32_t event : scheduled_->TakeEvents(Clock::now())) {
+        if (status_ >= 0) return;
+        DeviceChange(event);
+    }
+    ArmScheduledEvents();
+}
+
+void WindowsMessageLoop::ArmScheduledEvents() {
+    if (scheduled_ == nullptr || status_ >= 0) return;
+    const Clock::time_point due = scheduled_->NextDue();
+    if (due == Clock::time_point::max()) return;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count();
+    const long long period = std::clamp<long long>(wait, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
+    SetTimer(hwnd_, kScheduleTimer, static_cast<UINT>(period), nullptr);
 }
 
 void WindowsMessageLoop::Finish(int status) {

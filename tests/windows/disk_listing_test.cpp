@@ -10,7 +10,7 @@
 #include "app/text.h"
 #include "device/usb_found.h"
 #include "device/windows/disk_interface_listing.h"
-#include "tests/support/scripted_platform.h"
+#include "tests/support/core_fixture.h"
 
 namespace torvex::windows {
 namespace {
@@ -200,7 +200,7 @@ TEST(DiskListingDiscovery, WindowsIdentitiesThroughUsbFound) {
         Usb(u"USB\\VID_0A81&PID_0322\\ISP0001"),
         Usb(u"USB\\VID_2175&PID_5001\\00000000EF320001", kOtaPath),
     };
-    testing::ScriptedTool tool;
+    testing::CoreFixture tool;
     tool.platform.listing = ListDiskInterfaces(steps);
     ASSERT_EQ(tool.platform.listing.disks.size(), 4u);
 
@@ -221,7 +221,7 @@ TEST(DiskListingDiscovery, FailureAfterTheProductStillReportsIt) {
     steps.interfaces = {Usb(u"USB\\VID_0A81&PID_0321\\ISP0001"),
                         Usb(u"USB\\VID_2175&PID_5001\\APP0001")};
     steps.interfaces[1].fails = Step::Parent;
-    testing::ScriptedTool tool;
+    testing::CoreFixture tool;
     tool.platform.listing = ListDiskInterfaces(steps);
     EXPECT_EQ(USBFound(tool.context), kRunModeProtectIsp);
     const auto lines = tool.window.Utf8Lines();

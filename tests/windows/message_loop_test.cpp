@@ -134,6 +134,47 @@ TEST_F(MessageLoopTest, WithoutAnEndingTheRunGivesUpAtTheTimeOutWhileTheTimerPol
     EXPECT_GE(NotFoundLines(), 3);
 }
 
+// A source with its own schedule, like the virtual product: one arrival, due 100 ms after start.
+class OneArrival final : public DeviceEventSource {
+  public:
+    std::vector<std::uint32_t> TakeEvents(Clock::time_point now) override {
+        if (taken || now < due) return {};
+        taken = true;
+        return {DBT_DEVICEARRIVAL};
+    }
+    Clock::time_point NextDue() const override { return taken ? Clock::time_point::max() : due; }
+    Clock::time_point due = Clock::now() + 100ms;
+    bool taken = false;
+};
+
+TEST(MessageLoopSchedule, ScheduledChangesComeWhenDueAndTheSystemsAreNotWatched) {
+    testing::MemoryFirmwareBlocks blocks = testing::MemoryFirmwareBlocks::Patterned();
+    testing::ScriptedPlatform platform;
+    std::FILE* out = TemporaryFile();
+    std::FILE* err = TemporaryFile();
+    ASSERT_TRUE(out && err);
+    {
+        HeadlessWindow window(out, err);
+        DialogCore core(window, platform, blocks);
+        OneArrival schedule;
+        WindowsMessageLoop loop(core, window, &schedule);
+        ASSERT_TRUE(loop.Create());
+        ASSERT_TRUE(core.OnInitDialog());
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0, SMTO_ABORTIFHUNG,
+                            2000, &answer);
+        EXPECT_EQ(Occurrences(Contents(out), "USB device not found!\n"), 1);
+
+        LoopTiming timing;
+        timing.timeout = 1s;  // no tick comes before the end: only the arrival runs discovery
+        EXPECT_EQ(loop.Run(timing, true), 3);
+        EXPECT_TRUE(schedule.taken);
+        EXPECT_EQ(Occurrences(Contents(out), "USB device not found!\n"), 2);
+    }
+    std::fclose(out);
+    std::fclose(err);
+}
+
 TEST_F(MessageLoopTest, WithoutTheTimerNothingIsPolled) {
     LoopTiming timing;
     timing.tick = 20ms;
