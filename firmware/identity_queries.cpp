@@ -1,15 +1,26 @@
 #include "firmware/identity_queries.h"
 
+#include <algorithm>
+
 namespace torvex {
 
 namespace {
 std::uint8_t In() { return static_cast<std::uint8_t>(DataDirection::In); }
 std::uint8_t Out() { return static_cast<std::uint8_t>(DataDirection::Out); }
+
+// The pass-through reports no residual count: a product that answers with fewer bytes than
+// asked, or with CHECK CONDITION and no data, leaves the rest of the buffer as it was, and that
+// may be the identity of another bank or of a carried image (which would make an old product
+// look current). Zeroed first, whatever does not arrive reads as zero bytes.
+void ClearReplyArea(ToolContext& context) {
+    std::fill_n(context.shared_buffer.data(), kInfoReplyLength, std::uint8_t{0});
+}
 }  // namespace
 
 bool ReadDeviceInformation(ToolContext& context, DeviceHandle device, IspCommandBlock& block,
                            std::uint8_t info_command) {
     block.Write(ISP_CMD_INFO_GROUP, info_command);
+    ClearReplyArea(context);
     return context.transport.SendSCSICommand(device, context.shared_buffer.data(), nullptr,
                                              kInfoReplyLength, In(), block.data(),
                                              block.size()) != 0;
@@ -33,6 +44,7 @@ bool QueryImageInformation(ToolContext& context, DeviceHandle device, IspCommand
         return false;
 
     block.Write(ISP_CMD_INFO_GROUP, ISP_CMD_GET_BINX_INFO);
+    ClearReplyArea(context);
     return context.transport.SendSCSICommand(device, context.shared_buffer.data(), nullptr,
                                              kInfoReplyLength, In(), block.data(),
                                              block.size()) != 0;

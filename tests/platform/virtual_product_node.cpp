@@ -28,19 +28,46 @@ std::u16string VirtualProductNode::Path() const {
     return std::u16string(name_.devnode.begin(), name_.devnode.end());
 }
 
+void VirtualProductNode::AdvanceClock(std::uint64_t ms) {
+    std::vector<sim::DeviceEvent> due;
+    {
+        std::lock_guard lock(backing_mutex_);
+        deferred_ = &due;
+        platform_.AdvanceClock(ms);
+        deferred_ = nullptr;
+    }
+    for (const sim::DeviceEvent& event : due) Apply(event);
+}
+
 void VirtualProductNode::OnEvent(const sim::DeviceEvent& event) {
+    if (deferred_ != nullptr) {
+        deferred_->push_back(event);
+        return;
+    }
+    Apply(event);
+}
+
+void VirtualProductNode::Apply(const sim::DeviceEvent& event) {
     events_.push_back(event);
     if (event.disk != index_) return;
     if (event.type == kDeviceRemoveComplete) disk_.reset();
-    if (event.type == kDeviceArrival && platform_.IsPresent(index_)) Plug();
+    if (event.type != kDeviceArrival) return;
+    std::unique_lock lock(backing_mutex_);
+    const bool present = platform_.IsPresent(index_);
+    lock.unlock();
+    if (present) Plug();
 }
 
 void VirtualProductNode::Plug() {
     disk_.reset();  // the node is re-attached for the disk that arrives
     FakeUsbDiskOptions options;
-    options.identity = SysfsIdentity(platform_.Product(index_).Usb());
     options.name = name_;
-    disk_ = std::make_unique<FakeUsbDisk>(system_, options, platform_, platform_.PathOf(index_));
+    options.backing_lock = &backing_mutex_;
+    std::unique_lock lock(backing_mutex_);
+    options.identity = SysfsIdentity(platform_.Product(index_).Usb());
+    const std::u16string path = platform_.PathOf(index_);
+    lock.unlock();
+    disk_ = std::make_unique<FakeUsbDisk>(system_, options, platform_, path);
 }
 
 }  // namespace torvex::testing

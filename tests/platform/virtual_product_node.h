@@ -7,10 +7,15 @@
 // usually names a disk that comes back.
 //
 // It takes the platform's event listener; the test drives time with platform.AdvanceClock and
-// the tool hears of device changes only through udev. SG_IO cannot carry a direction flag when
-// no data moves, so the product is told not to hold such commands to theirs.
+// the tool hears of device changes only through udev. When the tool runs in another process, its
+// SG_IO reaches the platform on umockdev's worker thread while the test thread keeps time: the
+// test then calls this node's AdvanceClock instead, which shares a lock with the forwarding. SG_IO
+// cannot carry a direction flag when no data moves, so the product is told not to hold such
+// commands to theirs.
 
+#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "simulator/virtual_platform.h"
@@ -36,8 +41,14 @@ class VirtualProductNode {
     // The platform's events, in order, as they were applied to the node.
     const std::vector<sim::DeviceEvent>& Events() const { return events_; }
 
+    // Advances the platform's clock while no forwarded SG_IO is inside the platform, then
+    // unplugs and plugs the node as the events of that time say. The testbed is changed without
+    // the lock held: umockdev may wait for its worker thread, which may be waiting for the lock.
+    void AdvanceClock(std::uint64_t ms);
+
   private:
     void OnEvent(const sim::DeviceEvent& event);
+    void Apply(const sim::DeviceEvent& event);
     void Plug();
 
     MockSystem& system_;
@@ -46,6 +57,8 @@ class VirtualProductNode {
     FakeDiskName name_;
     std::unique_ptr<FakeUsbDisk> disk_;
     std::vector<sim::DeviceEvent> events_;
+    std::mutex backing_mutex_;  // held by every call into platform_ when the tool runs elsewhere
+    std::vector<sim::DeviceEvent>* deferred_ = nullptr;  // set: OnEvent queues events here
 };
 
 }  // namespace torvex::testing
