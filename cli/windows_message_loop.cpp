@@ -90,6 +90,9 @@ LRESULT WindowsMessageLoop::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void WindowsMessageLoop::OnTimer(UINT_PTR id) {
     if (id == kTickTimer) {
+        // A scheduled source's clock follows the ticks: what is due by now comes first.
+        if (scheduled_ != nullptr) DeliverScheduledEvents();
+        if (status_ >= 0) return;
         core_.OnReplugTimer();
         AfterHandler();
     } else if (id == kDeadlineTimer) {

@@ -146,16 +146,6 @@ TEST(DiskListing, EmptySetEndsAtTheFirstIndex) {
     EXPECT_EQ(steps.calls, (std::vector<std::string>{"open", "select 0", "close"}));
 }
 
-TEST(DiskListing, InterfaceIsReadFromItsBuffers) {
-    ScriptedSteps steps;
-    steps.interfaces = {Usb(u"USB\\VID_2175&PID_5001\\00000000EF320001", kOtaPath)};
-    const DiskListing listing = ListDiskInterfaces(steps);
-    ASSERT_EQ(listing.disks.size(), 1u);
-    EXPECT_EQ(listing.disks[0].path, kOtaPath);
-    EXPECT_EQ(listing.disks[0].compatible_ids, u"USBSTOR\\Disk\0USBSTOR\\RAW\0GenDisk"s);
-    EXPECT_EQ(listing.disks[0].parent_device_id, u"USB\\VID_2175&PID_5001\\00000000EF320001");
-}
-
 TEST(DiskListingBuffers, DetailPathIsBoundedByTheRecord) {
     std::vector<std::uint8_t> record(kInterfaceDetailBytes, 0);
     record[0] = 8;  // the size field is not part of the path

@@ -85,21 +85,5 @@ TEST(WindowsDevicePlatform, RequestTheTargetRefusesIsAFailedAttemptWithTheSystem
     EXPECT_EQ(closed.error, TransportError::InvalidHandle);
 }
 
-TEST(WindowsDevicePlatform, RequestWithLengthButNoBufferIsNotSent) {
-    ScratchFile file;
-    WindowsDevicePlatform platform;
-    const DeviceHandle handle = platform.OpenExclusive(file.path);
-    ASSERT_NE(handle, kInvalidDeviceHandle);
-    std::uint8_t cdb[16] = {0xFF};
-    PassThroughRequest request;
-    request.cdb = cdb;
-    request.direction = DataDirection::In;
-    request.length = 512;
-    const PassThroughResult result = platform.PassThrough(handle, request);
-    EXPECT_FALSE(result.delivered);
-    EXPECT_EQ(result.error, TransportError::Other);
-    platform.Close(handle);
-}
-
 }  // namespace
 }  // namespace torvex::windows
