@@ -34,10 +34,7 @@ CArdekoPCISPDlg::CArdekoPCISPDlg(DevicePlatform& platform, const FirmwareBlockSt
     : QDialog(parent, kDialogFlags), icon_(ApplicationIcon()), system_menu_(this) {
     setObjectName(QStringLiteral("dialog102"));
     setWindowTitle(ToQString(kDialogCaption));
-    // The template's "MS Shell Dlg" 8-point font: 11 pixels at 96 dots per inch.
-    QFont dialog_font = font();
-    dialog_font.setPixelSize(11);
-    setFont(dialog_font);
+    setFont(DialogFont());
     controls_ = CreateTemplate102(this);
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
 
@@ -46,9 +43,10 @@ CArdekoPCISPDlg::CArdekoPCISPDlg(DevicePlatform& platform, const FirmwareBlockSt
     // Queued: a tick that opens a message box must not keep the next ticks out of the box's
     // event loop (a timer is never re-entered while its own handler runs).
     connect(
-        &replug_timer_, &QTimer::timeout, this, [this] { core_->OnReplugTimer(); },
-        Qt::QueuedConnection);
-    connect(controls_.update_fw, &QPushButton::clicked, this, [this] { core_->OnUpdateFw(); });
+        &replug_timer_, &QTimer::timeout, this,
+        [this] { Dispatch([](DialogCore& core) { core.OnReplugTimer(); }); }, Qt::QueuedConnection);
+    connect(controls_.update_fw, &QPushButton::clicked, this,
+            [this] { Dispatch([](DialogCore& core) { core.OnUpdateFw(); }); });
     connect(controls_.browse, &QPushButton::clicked, this, &CArdekoPCISPDlg::OnBrowse);
     connect(controls_.browse_second, &QPushButton::clicked, this, &CArdekoPCISPDlg::OnBrowseSecond);
     connect(controls_.test, &QPushButton::clicked, this, [this] { core_->OnTest(); });
@@ -62,7 +60,9 @@ bool CArdekoPCISPDlg::OnInitDialog() {
     AddSystemMenuItems();
     setWindowIcon(icon_);
     controls_.progress->setRange(0, kProgressMaximum);
-    if (!core_->OnInitDialog()) return true;  // "findresource": full window, no timer
+    const bool started = core_->OnInitDialog();
+    if (after_each_event_) after_each_event_();
+    if (!started) return true;  // "findresource": full window, no timer
     controls_.test->setEnabled(false);
     controls_.clear->setEnabled(false);
     controls_.status_log->setEnabled(false);
@@ -104,7 +104,7 @@ void CArdekoPCISPDlg::OnSysCommand(int command_id) {
 
 void CArdekoPCISPDlg::OnDeviceChange(std::uint32_t event_type) {
     if (event_type == kDeviceArrival || event_type == kDeviceRemoveComplete) {
-        core_->OnDeviceChange(event_type);
+        Dispatch([event_type](DialogCore& core) { core.OnDeviceChange(event_type); });
     }
 }
 

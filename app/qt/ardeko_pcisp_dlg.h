@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "app/dialog_core.h"
@@ -43,6 +44,9 @@ class CArdekoPCISPDlg : public QDialog, public WindowPort {
     void OnDeviceChange(std::uint32_t event_type);
     void ConnectDeviceChanges(DeviceChangeSource& source);
     void SetFileOpenRunner(FileOpenRunner runner) { file_open_ = std::move(runner); }
+    // Runs after start-up and after each tick, click and device change the core handled (the
+    // Linux program shows its advice on raw SCSI access from here).
+    void SetAfterEachEvent(std::function<void()> hook) { after_each_event_ = std::move(hook); }
 
     DialogCore& Core() { return *core_; }
     const Template102Controls& Controls() const { return controls_; }
@@ -75,6 +79,12 @@ class CArdekoPCISPDlg : public QDialog, public WindowPort {
     void OnBrowse();
     void OnBrowseSecond();
     void OnClear();
+    // Forwards one event to the core, then runs the after-event hook.
+    template <typename Handler>
+    void Dispatch(Handler handler) {
+        handler(*core_);
+        if (after_each_event_) after_each_event_();
+    }
 
     QIcon icon_;
     Template102Controls controls_;
@@ -82,6 +92,7 @@ class CArdekoPCISPDlg : public QDialog, public WindowPort {
     QMenu system_menu_;
     QTimer replug_timer_;
     FileOpenRunner file_open_ = RunFileOpenDialog;
+    std::function<void()> after_each_event_;
     std::unique_ptr<DialogCore> core_;
 };
 

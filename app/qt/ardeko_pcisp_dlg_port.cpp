@@ -53,13 +53,16 @@ void CArdekoPCISPDlg::ShowMessageBox(std::u16string_view text) {
                     ToQString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                     QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
+    // Modal to this window, which is the tool's only one; the demo's control window stays usable.
+    box.setWindowModality(Qt::WindowModal);
     box.exec();
 }
 
 void CArdekoPCISPDlg::PostUpdateClick() {
     // Queued: runs when the event loop next dispatches, whether or not the button is enabled.
     QMetaObject::invokeMethod(
-        this, [this] { Core().OnUpdateFw(); }, Qt::QueuedConnection);
+        this, [this] { Dispatch([](DialogCore& core) { core.OnUpdateFw(); }); },
+        Qt::QueuedConnection);
 }
 
 void CArdekoPCISPDlg::ClearFirmwarePath() {

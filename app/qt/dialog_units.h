@@ -4,7 +4,9 @@
 // rounded half away from zero. Rectangles are converted by their corners, so a width in pixels
 // is right - left of the converted corners (this is how the platform lays out a template).
 
+#include <QFont>
 #include <QRect>
+#include <QStringList>
 
 namespace torvex::qt {
 
@@ -41,6 +43,20 @@ inline QRect DialogRectToPixels(const DialogRect& du) {
 
 inline QSize DialogSizeToPixels(int width_du, int height_du) {
     return {DialogUnitsToPixelsX(width_du), DialogUnitsToPixelsY(height_du)};
+}
+
+// The templates' font: "MS Shell Dlg" at 8 points is Tahoma, 11 pixels high at 96 dots per inch.
+// Where it is missing, the nearest sans-serif faces of about its width keep the labels inside
+// the rectangles the templates give them.
+inline QFont DialogFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arimo"), QStringLiteral("Nimbus Sans"),
+                      QStringLiteral("Arial"), QStringLiteral("Helvetica"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
 }
 
 }  // namespace torvex::qt

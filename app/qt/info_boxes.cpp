@@ -16,6 +16,7 @@ constexpr Qt::WindowFlags kBoxFlags =
 
 void PrepareBox(QDialog* box, std::u16string_view caption, int width_du, int height_du) {
     box->setWindowFlags(kBoxFlags);
+    box->setFont(DialogFont());
     box->setWindowTitle(ToQString(caption));
     box->setWindowIcon(ApplicationIcon());
     box->setFixedSize(DialogSizeToPixels(width_du, height_du));
@@ -43,7 +44,7 @@ QLabel* AddText(QDialog* box, std::u16string_view text, DialogRect rect) {
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     PrepareBox(this, kAboutCaption, 170, 62);
     AddIcon(this, {14, 14, 21, 20});
-    AddText(this, kAboutLine, {42, 14, 114, 8})->setObjectName(QStringLiteral("aboutLine"));
+    AddText(this, kAboutLine, {42, 14, 114, 10})->setObjectName(QStringLiteral("aboutLine"));
     auto* ok = new QPushButton(ToQString(kOkText), this);
     ok->setObjectName(QStringLiteral("control1"));
     ok->setGeometry(DialogRectToPixels({113, 41, 50, 14}));
@@ -55,10 +56,10 @@ CHelpIntroDlg::CHelpIntroDlg(QWidget* parent) : QDialog(parent) {
     PrepareBox(this, kHelpCaption, 191, 97);
     AddIcon(this, {7, 7, 21, 20});
     constexpr std::array<DialogRect, kHelpLines.size()> kLineRects = {{
-        {35, 8, 150, 9},
-        {35, 21, 150, 9},
-        {35, 32, 150, 9},
-        {35, 43, 150, 9},
+        {35, 8, 150, 10},
+        {35, 21, 150, 10},
+        {35, 32, 150, 10},
+        {35, 43, 150, 10},
         {35, 54, 150, 38},
     }};
     for (std::size_t i = 0; i < kHelpLines.size(); ++i) {

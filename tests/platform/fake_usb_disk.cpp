@@ -3,6 +3,7 @@
 #include <scsi/sg.h>
 #include <sys/sysmacros.h>
 #include <umockdev.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -91,6 +92,7 @@ FakeUsbDisk::FakeUsbDisk(MockSystem& system, const FakeUsbDiskOptions& options,
     : system_(system),
       backing_(backing),
       backing_path_(std::move(backing_path)),
+      backing_lock_(options.backing_lock),
       name_(options.name ? *options.name : system.NextDiskName()) {
     UMockdevTestbed* testbed = system.Testbed();
     const std::string port = std::to_string(system.NextUsbPort());
@@ -149,7 +151,15 @@ FakeUsbDisk::~FakeUsbDisk() {
     umockdev_testbed_detach_ioctl(system_.Testbed(), name_.devnode.c_str(), &error);
     g_clear_error(&error);
     g_object_unref(handler_);
-    if (backing_handle_ != kInvalidDeviceHandle) backing_.Close(backing_handle_);
+    if (backing_handle_ != kInvalidDeviceHandle) {
+        const auto lock = LockBacking();
+        backing_.Close(backing_handle_);
+    }
+}
+
+std::unique_lock<std::mutex> FakeUsbDisk::LockBacking() const {
+    return backing_lock_ != nullptr ? std::unique_lock(*backing_lock_)
+                                    : std::unique_lock<std::mutex>();
 }
 
 std::u16string FakeUsbDisk::Path() const {
@@ -167,6 +177,11 @@ void FakeUsbDisk::Unplug() {
         gone_ = true;
     }
     UMockdevTestbed* testbed = system_.Testbed();
+    // A udev monitor hears of a removal once the kernel no longer lists the disk. umockdev
+    // builds the event from the device's own directory, so only the class links go first: a
+    // listing in another process that the event wakes does not find the departed disk.
+    for (const char* links : {"/sys/class/block/", "/sys/block/"})
+        unlink((system_.RootDir() + links + name_.sysname).c_str());
     // umockdev sends nothing on removal and does not remove children: block disk first.
     umockdev_testbed_uevent(testbed, syspaths_.back().c_str(), "remove");
     for (auto path = syspaths_.rbegin(); path != syspaths_.rend(); ++path) {
@@ -293,6 +308,7 @@ void FakeUsbDisk::Answer(UMockdevIoctlClient* client, Request& request) {
 int FakeUsbDisk::Forward(Request& request) {
     sg_io_hdr_t& header = request.Header();
     // Only umockdev's worker thread gets here, so the backing handle needs no lock.
+    const auto lock = LockBacking();
     if (backing_handle_ == kInvalidDeviceHandle)
         backing_handle_ = backing_.OpenExclusive(backing_path_);
     if (backing_handle_ == kInvalidDeviceHandle) return EBUSY;

@@ -6,8 +6,10 @@
 // fake disk opens there at its first command; the reply travels back through the sg_io_hdr, so
 // the real SG_IO code of the back end runs end to end.
 //
-// The ioctl handler runs on umockdev's worker thread while the test thread waits in ioctl; the
-// backing platform is only ever called from there, one request at a time.
+// The ioctl handler runs on umockdev's worker thread. When the test thread waits in ioctl, the
+// backing platform is only ever called from there, one request at a time; when the tool runs in
+// another process and the test thread uses the backing platform meanwhile, both sides hold the
+// backing lock around their calls.
 
 #include <sys/types.h>
 
@@ -48,6 +50,8 @@ struct FakeUsbDiskOptions {
     // Empty: a fresh name and number. Set: the disk takes this name, node and number (a disk
     // that arrives where an earlier one was).
     std::optional<FakeDiskName> name;
+    // Held around every call into the backing platform; null: no lock.
+    std::mutex* backing_lock = nullptr;
 };
 
 // What the node received in one SG_IO, as the kernel would have seen it.
@@ -105,10 +109,12 @@ class FakeUsbDisk {
     static int OnIoctl(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, void* self);
     void Answer(UMockdevIoctlClient* client, Request& request);
     int Forward(Request& request);  // errno for the ioctl, 0 when it completes
+    std::unique_lock<std::mutex> LockBacking() const;
 
     MockSystem& system_;
     DevicePlatform& backing_;
     std::u16string backing_path_;
+    std::mutex* backing_lock_;
     FakeDiskName name_;
     std::vector<std::string> syspaths_;  // usb device, interface, scsi device, block disk
     UMockdevIoctlBase* handler_ = nullptr;

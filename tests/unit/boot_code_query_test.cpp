@@ -1,6 +1,8 @@
 // Boot-code query: a product in mask code says whether it runs 0110 or 0210.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -10,6 +12,13 @@
 
 namespace torvex {
 namespace {
+
+// Parameter cases print as their description.
+template <typename Case>
+    requires requires(const Case& c) { c.what; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.what;
+}
 
 using Lines = std::vector<std::string>;
 using testing::ScriptedPlatform;

@@ -1,6 +1,8 @@
 // Discovery on identities and paths that do not fit: nothing is read or written past its bound.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -11,6 +13,13 @@
 
 namespace torvex {
 namespace {
+
+// Parameter cases print as their description.
+template <typename Case>
+    requires requires(const Case& c) { c.what; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.what;
+}
 
 using Lines = std::vector<std::string>;
 

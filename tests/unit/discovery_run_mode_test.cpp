@@ -1,6 +1,8 @@
 // Discovery: which code the product runs, what the operator reads, what the state holds after.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -10,6 +12,13 @@
 
 namespace torvex {
 namespace {
+
+// Parameter cases print as their description.
+template <typename Case>
+    requires requires(const Case& c) { c.what; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.what;
+}
 
 using Lines = std::vector<std::string>;
 
@@ -201,6 +210,8 @@ struct ListingFailureCase {
     ListingFailure failure;
     const char* line;
 };
+
+void PrintTo(const ListingFailureCase& c, std::ostream* os) { *os << c.line; }
 
 class DiscoveryListingFailure : public Discovery,
                                 public ::testing::WithParamInterface<ListingFailureCase> {};

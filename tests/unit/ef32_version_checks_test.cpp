@@ -1,6 +1,8 @@
 // EF32_0 checks: the bank as the application code reports it, and the running OTA code.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <random>
 #include <string>
 #include <vector>
@@ -11,6 +13,13 @@
 
 namespace torvex {
 namespace {
+
+// Parameter cases print as their description.
+template <typename Case>
+    requires requires(const Case& c) { c.what; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.what;
+}
 
 using Lines = std::vector<std::string>;
 using Bytes = std::vector<std::uint8_t>;

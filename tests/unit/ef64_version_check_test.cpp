@@ -2,6 +2,8 @@
 // and the group.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +14,13 @@
 
 namespace torvex {
 namespace {
+
+// Parameter cases print as their description.
+template <typename Case>
+    requires requires(const Case& c) { c.what; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.what;
+}
 
 using Lines = std::vector<std::string>;
 using Bytes = std::vector<std::uint8_t>;

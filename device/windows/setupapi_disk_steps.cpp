@@ -1,0 +1,79 @@
+#include "device/windows/setupapi_disk_steps.h"
+
+#include <cfgmgr32.h>
+
+#include <array>
+#include <cstring>
+
+namespace torvex::windows {
+
+namespace {
+// GUID_DEVINTERFACE_DISK {53F56307-B6BF-11D0-94F2-00A0C91EFB8B}: the disk interface class.
+constexpr GUID kDiskInterfaceClass = {
+    0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+}  // namespace
+
+static_assert(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) == kDetailPathOffset);
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+bool SetupApiDiskSteps::OpenInterfaceSet() {
+    CloseInterfaceSet();
+    set_ = SetupDiGetClassDevsW(&kDiskInterfaceClass, nullptr, nullptr,
+                                DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    return set_ != INVALID_HANDLE_VALUE;
+}
+
+bool SetupApiDiskSteps::SelectInterface(std::uint32_t index) {
+    interface_ = SP_DEVICE_INTERFACE_DATA{};
+    interface_.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
+    return SetupDiEnumDeviceInterfaces(set_, nullptr, &kDiskInterfaceClass, index, &interface_) !=
+           FALSE;
+}
+
+bool SetupApiDiskSteps::ReadInterfaceDetail(std::span<std::uint8_t, kInterfaceDetailBytes> record) {
+    // The record's size field is the size of its fixed part on this platform (6 on 32-bit
+    // Windows, 8 on 64-bit), not the size of the buffer.
+    std::memset(record.data(), 0, record.size());
+    const DWORD size_field = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    std::memcpy(record.data(), &size_field, sizeof size_field);
+    device_ = SP_DEVINFO_DATA{};
+    device_.cbSize = sizeof(SP_DEVINFO_DATA);
+    return SetupDiGetDeviceInterfaceDetailW(
+               set_, &interface_,
+               reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(record.data()),
+               static_cast<DWORD>(record.size()), nullptr, &device_) != FALSE;
+}
+
+bool SetupApiDiskSteps::ReadCompatibleIds(std::span<std::uint8_t, kCompatibleIdsBytes> buffer,
+                                          std::uint32_t& bytes) {
+    DWORD type = 0;
+    DWORD required = 0;
+    std::memset(buffer.data(), 0, buffer.size());
+    if (!SetupDiGetDeviceRegistryPropertyW(set_, &device_, SPDRP_COMPATIBLEIDS, &type,
+                                           buffer.data(), static_cast<DWORD>(buffer.size()),
+                                           &required))
+        return false;
+    bytes = required;
+    return true;
+}
+
+bool SetupApiDiskSteps::ReadParentInstance() {
+    parent_ = 0;
+    return CM_Get_Parent(&parent_, device_.DevInst, 0) == CR_SUCCESS;
+}
+
+bool SetupApiDiskSteps::ReadParentDeviceId(std::span<char16_t, kParentDeviceIdUnits> buffer) {
+    std::array<wchar_t, kParentDeviceIdUnits> id{};
+    if (CM_Get_Device_IDW(parent_, id.data(), static_cast<ULONG>(id.size()), 0) != CR_SUCCESS)
+        return false;
+    for (std::size_t i = 0; i < id.size(); ++i) buffer[i] = static_cast<char16_t>(id[i]);
+    return true;
+}
+
+void SetupApiDiskSteps::CloseInterfaceSet() {
+    if (set_ == INVALID_HANDLE_VALUE) return;
+    SetupDiDestroyDeviceInfoList(set_);
+    set_ = INVALID_HANDLE_VALUE;
+}
+
+}  // namespace torvex::windows

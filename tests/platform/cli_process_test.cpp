@@ -1,0 +1,223 @@
+// The headless runner on the real Linux back end, as scripts start it: a child process that
+// lists the fake udev disks, sends its SG_IO to the fake node (answered by this process's
+// umockdev handler, behind which the virtual product runs) and hears of the product's departures
+// and returns through its own udev monitor. This process keeps the product's clock running
+// while the child lives; the child is judged by its stdout, stderr and exit status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/text.h"
+#include "app/user_messages.h"
+#include "device/linux/raw_scsi_access.h"
+#include "simulator/product_presets.h"
+#include "simulator/sample_firmware.h"
+#include "tests/platform/virtual_product_node.h"
+
+extern char** environ;
+
+namespace torvex::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct ChildRun {
+    int status = -1;  // exit status; -1: killed or did not exit normally
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+pid_t Spawn(const std::vector<std::string>& args, const std::string& out, const std::string& err) {
+    std::vector<std::string> words = {TORVEX_CLI_PATH};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    // The child inherits the umockdev preload and testbed directory through the environment.
+    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&files);
+    return pid;
+}
+
+// Runs the runner to its end. While it runs, the product's clock follows the real time, so the
+// product leaves and returns (and the fake disk is unplugged and plugged) as the child waits.
+ChildRun RunCli(VirtualProductNode* node, const std::vector<std::string>& args,
+                std::chrono::seconds limit) {
+    const std::string dir = ::testing::TempDir();
+    const std::string out = dir + "cli_platform_out.txt";
+    const std::string err = dir + "cli_platform_err.txt";
+    ChildRun run;
+    const pid_t pid = Spawn(args, out, err);
+    if (pid < 0) return run;
+
+    const Clock::time_point start = Clock::now();
+    std::uint64_t advanced_ms = 0;
+    int raw = 0;
+    for (;;) {
+        const pid_t reaped = waitpid(pid, &raw, WNOHANG);
+        const auto elapsed = Clock::now() - start;
+        if (node != nullptr) {
+            const auto ms = static_cast<std::uint64_t>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+            node->AdvanceClock(ms - advanced_ms);
+            advanced_ms = ms;
+        }
+        if (reaped == pid) break;
+        if (elapsed > limit) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &raw, 0);
+            ADD_FAILURE() << "the runner was still running after " << limit.count() << " s";
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    }
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadFile(out);
+    run.err = ReadFile(err);
+    return run;
+}
+
+// What the runner prints to stderr before the message box when it lacks raw SCSI access.
+std::string AdviceIfDue() {
+    if (linux_backend::ProcessHasRawScsiAccess()) return "";
+    return ToUtf8(linux_backend::kRawScsiAccessAdvice) + "\n";
+}
+
+std::string Message(std::u16string_view text) {
+    return AdviceIfDue() + ToUtf8(text) + "\n";
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::size_t CountEvents(const VirtualProductNode& node, std::uint32_t type) {
+    std::size_t count = 0;
+    for (const sim::DeviceEvent& event : node.Events()) count += event.type == type ? 1 : 0;
+    return count;
+}
+
+const std::vector<std::string> kFastRun = {"--tick-ms", "50", "--timeout-s", "20"};
+constexpr std::chrono::seconds kLimit{40};
+
+// A product behind a fake node whose returns come well inside the runner's replug wait
+// (40 ticks of 50 ms).
+struct CliOnProduct : ::testing::Test {
+    void Attach(sim::ProductPreset preset, std::vector<sim::Fault> faults = {}) {
+        sim::ProductConfig config = sim::PresetConfig(preset);
+        config.timing.removal_event_delay_ms = 30;
+        config.timing.return_delay_ms = 200;
+        config.faults = std::move(faults);
+        product = &world.AddProduct(config);
+        node = std::make_unique<VirtualProductNode>(system, world);
+    }
+    ChildRun Run() { return RunCli(node.get(), kFastRun, kLimit); }
+
+    MockSystem system;
+    sim::VirtualPlatform world;
+    sim::VirtualProduct* product = nullptr;
+    std::unique_ptr<VirtualProductNode> node;
+};
+
+TEST_F(CliOnProduct, OneRunUpdateFromProtectedIspCodeExitsZero) {
+    Attach(sim::ProductPreset::ProtectIsp);
+    const ChildRun run = Run();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, AdviceIfDue());
+    EXPECT_TRUE(Contains(run.out, "Open U-KDISK USB device Passed.\n")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Run Code at Protect ISP EF64\n")) << run.out;
+    EXPECT_TRUE(EndsWith(run.out, "PASS.\nUpdat FW.... Update complete !!\n")) << run.out;
+    EXPECT_EQ(product->Ef64().Identity(), sim::SampleEf64Identity(1));
+    EXPECT_TRUE(world.Violations().empty());
+}
+
+TEST_F(CliOnProduct, TwoRunUpdateFromApplicationCodeFollowsTheReplugsThroughUdev) {
+    Attach(sim::ProductPreset::ApplicationOld);
+    const ChildRun run = Run();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, AdviceIfDue());
+    EXPECT_TRUE(Contains(run.out, "Run Code at Application Code\n")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "EF64_Old\nISP EF32_0 - *.BinX  (Group_1)\n")) << run.out;
+    // The removal reached the child through udev after the disk had left the listing, and the
+    // product was found again in OTA code.
+    EXPECT_TRUE(Contains(run.out, "Jump to EFlash\nUSB device not found!\n")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "SN:00000000EF320001\n")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Run Code at OTA Code\n")) << run.out;
+    EXPECT_FALSE(Contains(run.out, "FAIL")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Compare_DUT_FW_Name PASS\n")) << run.out;
+    EXPECT_TRUE(EndsWith(run.out, "Jump to EFlash 64*8\nPASS.\nUpdat FW.... Update complete !!\n"))
+        << run.out;
+    // The product left and came back at least once while the child waited for it.
+    EXPECT_GE(CountEvents(*node, kDeviceRemoveComplete), 1u);
+    EXPECT_GE(CountEvents(*node, kDeviceArrival), 1u);
+    EXPECT_EQ(product->Ef64().Identity(), sim::SampleEf64Identity(1));
+    EXPECT_EQ(product->Ef32().Identity(), sim::SampleEf32Identity(1));
+    EXPECT_TRUE(world.Violations().empty());
+}
+
+TEST_F(CliOnProduct, MaskRom0110IsRefusedWithExitTwo) {
+    Attach(sim::ProductPreset::Mask0110);
+    const ChildRun run = Run();
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, Message(kNotSupportedMessage));
+    EXPECT_TRUE(EndsWith(run.out, "Mask 0110....\n")) << run.out;
+    EXPECT_TRUE(world.Violations().empty());
+}
+
+TEST_F(CliOnProduct, ProgramFailureEndsWithTheReconnectTextAndExitOne) {
+    Attach(sim::ProductPreset::ProtectIsp,
+           {sim::Fault::On(sim::Command::ProgramEf64Main, sim::FaultAction::Fail).Always()});
+    const ChildRun run = Run();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, Message(kReconnectMessage));
+    EXPECT_TRUE(Contains(run.out, "Run Code at Protect ISP EF64\n")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Program EF64K*8 Main Memory\nSendSCSICommand FAIL")) << run.out;
+    EXPECT_TRUE(EndsWith(run.out, "FAIL.\nFAIL.\nUpdat FW.... FAIL !!\n\n")) << run.out;
+    EXPECT_FALSE(Contains(run.out, "Update complete")) << run.out;
+    EXPECT_NE(product->Ef64().Identity(), sim::SampleEf64Identity(1));
+}
+
+TEST(CliWithoutProduct, NoProductEndsWithoutAnEndingAtTheTimeOut) {
+    MockSystem system;
+    system.AddPlainDisk();  // a disk that is not the product is passed by
+    const Clock::time_point start = Clock::now();
+    const ChildRun run = RunCli(nullptr, {"--tick-ms", "50", "--timeout-s", "1"}, kLimit);
+    const auto took = Clock::now() - start;
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.err, AdviceIfDue());
+    EXPECT_TRUE(Contains(run.out, "USB device not found!\n")) << run.out;
+    EXPECT_GE(took, std::chrono::seconds(1));
+    EXPECT_LT(took, std::chrono::seconds(10));
+}
+
+}  // namespace
+}  // namespace torvex::testing

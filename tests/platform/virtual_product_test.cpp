@@ -1,0 +1,106 @@
+// The virtual product answering behind the fake node: the tool's own discovery and commands go
+// through the real Linux back end (libudev listing, proven open, SG_IO), and the product's
+// departures and returns reach the tool as udev events.
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include "app/status_log.h"
+#include "app/tool_context.h"
+#include "device/linux/device_monitor.h"
+#include "device/linux/linux_device_platform.h"
+#include "device/usb_found.h"
+#include "firmware/identity_queries.h"
+#include "simulator/product_presets.h"
+#include "tests/platform/virtual_product_node.h"
+#include "tests/support/recording_window.h"
+
+namespace torvex::testing {
+namespace {
+
+using linux_backend::DeviceMonitor;
+using linux_backend::LinuxDevicePlatform;
+
+std::vector<std::uint32_t> WaitForEvents(DeviceMonitor& monitor, std::size_t count) {
+    std::vector<std::uint32_t> events;
+    for (int round = 0; round < 10 && events.size() < count; ++round) {
+        pollfd watched{monitor.Fd(), POLLIN, 0};
+        if (poll(&watched, 1, 100) <= 0) continue;
+        for (std::uint32_t event : monitor.ReadEvents()) events.push_back(event);
+    }
+    return events;
+}
+
+std::string NameOf(const FirmwareInfoBlock& block) {
+    const auto name = block.Name();
+    return std::string(name.begin(), std::find(name.begin(), name.end(), std::uint8_t{0}));
+}
+
+struct VirtualProductTest : ::testing::Test {
+    MockSystem system;
+    sim::VirtualPlatform world;
+    sim::VirtualProduct& product =
+        world.AddProduct(sim::PresetConfig(sim::ProductPreset::ApplicationOld));
+    DeviceMonitor monitor;
+    VirtualProductNode node{system, world};
+
+    LinuxDevicePlatform platform{[] { return true; }};
+    RecordingWindow window;
+    StatusLog log{window};
+    ScsiTransport transport{log, platform};
+    SharedDataBuffer shared_buffer;
+    EmbeddedImages images;
+    ControllerState state;
+    ToolContext context{state, window, log, transport, shared_buffer, images};
+};
+
+TEST_F(VirtualProductTest, DiscoveryAndIdentityReadThroughTheRealBackEnd) {
+    EXPECT_EQ(WaitForEvents(monitor, 1), std::vector<std::uint32_t>{kDeviceArrival});
+    EXPECT_EQ(USBFound(context), kRunModeAppOrOta);
+    EXPECT_EQ(window.Utf8Lines(),
+              (std::vector<std::string>{"VID:2175 PID:5001", "SN:2175APP00001",
+                                        "Open U-KDISK USB device Passed.",
+                                        "Run Code at Application/OTA Code",
+                                        "Run Code at Application Code", "USB device found!"}));
+    EXPECT_EQ(state.DevicePath, node.Path());
+
+    const DeviceHandle handle = platform.OpenExclusive(state.DevicePath);
+    ASSERT_NE(handle, kInvalidDeviceHandle);
+    IspCommandBlock block;
+    EXPECT_TRUE(ReadDeviceInformation(context, handle, block, ISP_CMD_GET_FW_INFO));
+    platform.Close(handle);
+    EXPECT_EQ(NameOf(ReplyInfoBlock(context)), "F_TORVEX_APP_V100100");
+
+    ASSERT_FALSE(world.Trace().empty());
+    EXPECT_EQ(world.Trace().back().command, "ISP_CMD_GET_FW_INFO");
+    EXPECT_TRUE(world.Trace().back().delivered);
+    EXPECT_TRUE(world.Violations().empty());
+    EXPECT_EQ(node.Disk()->SeenCount(), 1u);
+}
+
+TEST_F(VirtualProductTest, ExecuteSendsTheProductAwayAndUdevSeesItReturnInOtaCode) {
+    WaitForEvents(monitor, 1);
+    ASSERT_EQ(USBFound(context), kRunModeAppOrOta);
+    const DeviceHandle handle = platform.OpenExclusive(state.DevicePath);
+    SendIspExecute(transport, handle);
+    // Gone at once: a command on the handle still open no longer reaches it.
+    IspCommandBlock block;
+    EXPECT_FALSE(ReadDeviceInformation(context, handle, block, ISP_CMD_GET_FW_INFO));
+    platform.Close(handle);
+
+    world.AdvanceClock(product.Timing().removal_event_delay_ms);
+    EXPECT_EQ(WaitForEvents(monitor, 1), std::vector<std::uint32_t>{kDeviceRemoveComplete});
+    EXPECT_EQ(node.Disk(), nullptr);
+    world.AdvanceClock(product.Timing().return_delay_ms);
+    EXPECT_EQ(WaitForEvents(monitor, 1), std::vector<std::uint32_t>{kDeviceArrival});
+    ASSERT_NE(node.Disk(), nullptr);
+
+    window.ClearLog();
+    EXPECT_EQ(USBFound(context), kRunModeAppOrOta);
+    EXPECT_EQ(state.AppCodeRunning, 0u);
+    EXPECT_EQ(window.Utf8Lines().at(4), "Run Code at OTA Code");
+    EXPECT_EQ(state.DevicePath, node.Path());  // the same node, now the product in OTA code
+    EXPECT_EQ(product.Mode(), sim::ProductMode::Ota);
+}
+
+}  // namespace
+}  // namespace torvex::testing
