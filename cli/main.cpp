@@ -9,10 +9,11 @@
 
 #include "app/dialog_core.h"
 #include "app/text.h"
-#include "cli/device_event_sources.h"
 #include "cli/event_loop.h"
 #include "cli/headless_window.h"
 #include "cli/options.h"
+#include "cli/udev_events.h"
+#include "cli/virtual_product_events.h"
 #include "device/linux/linux_device_platform.h"
 #include "resources/compiled_firmware_blocks.h"
 #include "simulator/product_presets.h"

@@ -16,8 +16,8 @@
 #include "app/dialog_core.h"
 #include "cli/headless_window.h"
 #include "cli/options.h"
+#include "cli/virtual_product_events.h"
 #include "cli/windows_message_loop.h"
-#include "cli/windows_virtual_events.h"
 #include "device/windows/windows_device_platform.h"
 #include "resources/compiled_firmware_blocks.h"
 #include "simulator/product_presets.h"
@@ -86,7 +86,7 @@ int RunVirtual(const torvex::cli::Options& options) {
     // Like a real product, it is back a few ticks after it left, whatever the tick.
     product.Timing().return_delay_ms =
         static_cast<std::uint32_t>(std::min(2000, kVirtualReturnTicks * options.tick_ms));
-    torvex::cli::VirtualScheduleEvents events(platform);
+    torvex::cli::VirtualProductEvents events(platform);
     return Run(platform, &events, options);
 }
 

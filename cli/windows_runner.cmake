@@ -4,7 +4,7 @@
 enable_language(RC)
 
 add_library(torvex_cli_windows STATIC ${CMAKE_CURRENT_LIST_DIR}/windows_message_loop.cpp
-                                      ${CMAKE_CURRENT_LIST_DIR}/windows_virtual_events.cpp)
+                                      ${CMAKE_CURRENT_LIST_DIR}/virtual_product_events.cpp)
 torvex_warnings(torvex_cli_windows)
 target_link_libraries(torvex_cli_windows PUBLIC torvex_cli_runtime torvex_simulator)
 

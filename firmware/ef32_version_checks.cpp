@@ -5,6 +5,7 @@
 
 #include "app/text.h"
 #include "firmware/firmware_info_block.h"
+#include "firmware/group_table.h"
 #include "firmware/identity_queries.h"
 
 namespace torvex {
@@ -88,24 +89,6 @@ void CompareProductLine(ToolContext& context, std::u16string_view name_line,
     }
 }
 
-// Walks the table to its zero entry; the first entry is compared before any zero test and a
-// match does not end the walk.
-void DecideGroup(ToolContext& context, std::int32_t bank_number) {
-    ControllerState& state = context.state;
-    context.log.AppendStatusLine(u"Compare FW Version ");
-    for (std::size_t i = 0; i < Ef32Group2Versions.size();) {
-        if (bank_number == Ef32Group2Versions[i]) {
-            state.FirmwareGroup = kGroup2;
-            context.log.AppendStatusLine(u"Group_2 ");
-        }
-        if (++i >= Ef32Group2Versions.size() || Ef32Group2Versions[i] == 0) break;
-    }
-    if (state.FirmwareGroup == kGroupUnchecked) {
-        context.log.AppendStatusLine(u"Group_1 ");
-        state.FirmwareGroup = kGroup1;
-    }
-}
-
 // The bank holds firmware with the right tag: compare it with the carried Group_1 image.
 void CompareWithImage(ToolContext& context, DeviceHandle device, IspCommandBlock& block,
                       std::int32_t bank_number, std::u16string_view bank_name_line) {
@@ -169,7 +152,8 @@ void Check_OTA_Version_at_OTA(ToolContext& context) {
     if (state.DutNameMatch == 0) CompareProductLine(context, name_line, kSecondProductLinePattern);
     // OTA code is always replaced by the second run, whatever its version.
     state.Ef32VersionClass = kEf32Old;
-    if (state.FirmwareGroup == kGroupUnchecked) DecideGroup(context, number);
+    if (state.FirmwareGroup == kGroupUnchecked)
+        DecideFirmwareGroup(context, Ef32Group2Versions, number, {u"Group_2 ", u"Group_1 "});
     context.log.AppendStatusLine(FormatText("Device EF32_0 FW Version:   %d", number));
     Finish(context, device);
 }

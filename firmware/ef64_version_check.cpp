@@ -4,6 +4,7 @@
 
 #include "app/text.h"
 #include "firmware/firmware_info_block.h"
+#include "firmware/group_table.h"
 #include "firmware/identity_queries.h"
 
 namespace torvex {
@@ -85,24 +86,6 @@ void CompareProductLine(ToolContext& context, std::u16string_view device_name_li
     }
 }
 
-// Walks the table to its zero entry; the first entry is compared before any zero test and a
-// match does not end the walk.
-void DecideGroup(ToolContext& context, std::int32_t device_number) {
-    ControllerState& state = context.state;
-    context.log.AppendStatusLine(u"Compare FW Version ");
-    for (std::size_t i = 0; i < Ef64Group2Versions.size();) {
-        if (device_number == Ef64Group2Versions[i]) {
-            state.FirmwareGroup = kGroup2;
-            context.log.AppendStatusLine(u"FW_Group_2 ");
-        }
-        if (++i >= Ef64Group2Versions.size() || Ef64Group2Versions[i] == 0) break;
-    }
-    if (state.FirmwareGroup == kGroupUnchecked) {
-        context.log.AppendStatusLine(u"FW_Group_1 ");
-        state.FirmwareGroup = kGroup1;
-    }
-}
-
 }  // namespace
 
 void Check_Application_Version_Combine(ToolContext& context) {
@@ -131,7 +114,9 @@ void Check_Application_Version_Combine(ToolContext& context) {
 
     ClassifyVersion(context, image_number, device_number);
     if (state.DutNameMatch == 0) CompareProductLine(context, name_line);
-    if (state.FirmwareGroup == kGroupUnchecked) DecideGroup(context, device_number);
+    if (state.FirmwareGroup == kGroupUnchecked)
+        DecideFirmwareGroup(context, Ef64Group2Versions, device_number,
+                            {u"FW_Group_2 ", u"FW_Group_1 "});
     Finish(context, device);
 }
 

@@ -20,7 +20,7 @@ inline constexpr std::size_t kNameOffset = 32;
 inline constexpr std::size_t kNameLength = 24;
 
 class FirmwareInfoBlock {
-public:
+  public:
     // Copies the first 64 bytes of a reply; a shorter reply is padded with zero bytes.
     static FirmwareInfoBlock FromReply(std::span<const std::uint8_t> reply);
 
@@ -34,7 +34,7 @@ public:
         return std::span<const std::uint8_t, kNameLength>(bytes_.data() + kNameOffset, kNameLength);
     }
 
-private:
+  private:
     std::array<std::uint8_t, kFirmwareInfoBlockLength> bytes_{};
 };
 

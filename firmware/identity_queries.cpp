@@ -5,8 +5,12 @@
 namespace torvex {
 
 namespace {
-std::uint8_t In() { return static_cast<std::uint8_t>(DataDirection::In); }
-std::uint8_t Out() { return static_cast<std::uint8_t>(DataDirection::Out); }
+std::uint8_t In() {
+    return static_cast<std::uint8_t>(DataDirection::In);
+}
+std::uint8_t Out() {
+    return static_cast<std::uint8_t>(DataDirection::Out);
+}
 
 // The pass-through reports no residual count: a product that answers with fewer bytes than
 // asked, or with CHECK CONDITION and no data, leaves the rest of the buffer as it was, and that

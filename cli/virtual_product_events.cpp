@@ -1,4 +1,4 @@
-#include "cli/device_event_sources.h"
+#include "cli/virtual_product_events.h"
 
 namespace torvex::cli {
 

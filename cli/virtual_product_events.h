@@ -1,15 +1,15 @@
 #pragma once
-// Device changes of the virtual product for the Windows runner: its clock follows the runner's
-// and its arrivals and removals come when its schedule says.
+// Device changes of the virtual product for the runner: its clock follows the runner's, and its
+// arrivals and removals come when its schedule says.
 
 #include "cli/event_loop.h"
 #include "simulator/virtual_platform.h"
 
 namespace torvex::cli {
 
-class VirtualScheduleEvents final : public DeviceEventSource {
+class VirtualProductEvents final : public DeviceEventSource {
   public:
-    explicit VirtualScheduleEvents(sim::VirtualPlatform& platform)
+    explicit VirtualProductEvents(sim::VirtualPlatform& platform)
         : platform_(platform), start_(Clock::now()) {}
 
     std::vector<std::uint32_t> TakeEvents(Clock::time_point now) override;
