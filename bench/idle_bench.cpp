@@ -14,7 +14,9 @@ namespace {
 using torvex::testing::Scenario;
 constexpr int kTicksPerHour = 3600;
 
-std::unique_ptr<Scenario> NoProduct() { return std::make_unique<Scenario>(); }
+std::unique_ptr<Scenario> NoProduct() {
+    return std::make_unique<Scenario>();
+}
 
 std::unique_ptr<Scenario> ProductFound() {
     return torvex::bench::ReadyToUpdate(torvex::sim::ProductPreset::ApplicationOld);

@@ -86,8 +86,9 @@ int main(int argc, char** argv) {
         dialog.Core().OnReplugTimer();
     }
     const bool updated = RunTwoRunUpdate(dialog, platform);
-    std::printf("startup_ms=%.1f peak_rss_shown_kib=%ld peak_rss_after_update_kib=%ld "
-                "update_complete=%d\n",
-                shown_ms, rss_shown, PeakRssKiB(), updated ? 1 : 0);
+    std::printf(
+        "startup_ms=%.1f peak_rss_shown_kib=%ld peak_rss_after_update_kib=%ld "
+        "update_complete=%d\n",
+        shown_ms, rss_shown, PeakRssKiB(), updated ? 1 : 0);
     return updated ? 0 : 1;
 }
