@@ -24,9 +24,9 @@ QLineEdit* NewLineEdit(QWidget* dialog, bool framed) {
     return edit;
 }
 
-QWidget* NewControl(QWidget* dialog, const ControlSpec& spec) {
-    const QString text = ToQString(spec.text);
-    switch (spec.kind) {
+QWidget* NewControl(QWidget* dialog, const ControlSpec& control) {
+    const QString text = ToQString(control.text);
+    switch (control.kind) {
         case ControlKind::StatusPicture: {
             auto* picture = new StatusPictureButton(dialog);
             picture->setText(text);
@@ -101,17 +101,17 @@ void Remember(Template102Controls& controls, int id, QWidget* widget) {
 Template102Controls CreateTemplate102(QWidget* dialog) {
     Template102Controls controls;
     QWidget* previous = nullptr;
-    for (const ControlSpec& spec : kTemplate102) {
-        QWidget* widget = NewControl(dialog, spec);
-        widget->setObjectName(spec.id == kIdStaticText ? QString::fromLatin1(spec.name)
-                                                       : QStringLiteral("control%1").arg(spec.id));
-        widget->setProperty("controlId", spec.id);
-        widget->setGeometry(DialogRectToPixels(spec.rect));
-        widget->setVisible(spec.visible);
-        widget->setEnabled(spec.enabled);
+    for (const ControlSpec& control : kTemplate102) {
+        QWidget* widget = NewControl(dialog, control);
+        widget->setObjectName(control.id == kIdStaticText ? QString::fromLatin1(control.name)
+                                                       : QStringLiteral("control%1").arg(control.id));
+        widget->setProperty("controlId", control.id);
+        widget->setGeometry(DialogRectToPixels(control.rect));
+        widget->setVisible(control.visible);
+        widget->setEnabled(control.enabled);
         if (previous != nullptr) QWidget::setTabOrder(previous, widget);
         previous = widget;
-        Remember(controls, spec.id, widget);
+        Remember(controls, control.id, widget);
     }
     dialog->setFixedSize(DialogSizeToPixels(kTemplateWidthDu, kTemplateHeightDu));
     return controls;
