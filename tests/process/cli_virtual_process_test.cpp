@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,9 +27,10 @@ std::string ReadFile(const std::string& path) {
 }
 
 ProcessResult RunCli(const std::string& arguments) {
-    const std::string dir = ::testing::TempDir();
-    const std::string out = dir + "cli_out.txt";
-    const std::string err = dir + "cli_err.txt";
+    // ctest runs the cases as parallel processes: each keeps its own files.
+    const std::string stem = ::testing::TempDir() + "cli_" + std::to_string(getpid()) + "_";
+    const std::string out = stem + "out.txt";
+    const std::string err = stem + "err.txt";
     const std::string command =
         std::string(TORVEX_CLI_PATH) + " " + arguments + " >" + out + " 2>" + err + " </dev/null";
     const int raw = std::system(command.c_str());
