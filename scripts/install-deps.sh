@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the programs need, if any is missing.
+# With arguments: installs those packages instead, if missing.
 set -euo pipefail
 
-packages=(
+packages=("$@")
+((${#packages[@]})) || packages=(
   build-essential cmake ninja-build pkg-config clang-14 clang-format-14
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libudev-dev umockdev libumockdev-dev

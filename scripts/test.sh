@@ -27,20 +27,17 @@ done
 bash scripts/test-windows.sh 2>&1 | tee "$logs/windows.log"
 bash scripts/fuzz.sh 10
 
-# One closing line over every ctest run (a rerun's verdict replaces its first run's failures).
+# One closing line over every ctest run: the first run gives the count, the last rerun (if
+# any) the failures that remained.
 passed=0
 failed=0
 for run in default asan windows; do
-  log="$logs/${run}.log"
-  [ -f "$log" ] || continue
-  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
-  [ -n "$line" ] || continue
-  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
-  bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
-  if [ -f "$logs/${run}-rerun.log" ]; then
-    line=$(grep -E 'tests failed out of' "$logs/${run}-rerun.log" | tail -n 1 || true)
-    bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
-  fi
+  logs_of_run=("$logs/${run}.log")
+  [ -f "$logs/${run}-rerun.log" ] && logs_of_run+=("$logs/${run}-rerun.log")
+  results=$(grep -hE 'tests passed, [0-9]+ tests failed out of [0-9]+' "${logs_of_run[@]}" || true)
+  [ -n "$results" ] || continue
+  total=$(head -n 1 <<<"$results" | sed -E 's/.*out of ([0-9]+).*/\1/')
+  bad=$(tail -n 1 <<<"$results" | sed -E 's/.* ([0-9]+) tests failed.*/\1/')
   passed=$((passed + total - bad))
   failed=$((failed + bad))
 done
