@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "tests/support/case_printing.h"
 #include "app/dialog_core.h"
 #include "simulator/sample_firmware.h"
 #include "tests/scenario/fault_matrix_harness.h"
@@ -40,6 +41,8 @@ void ExpectCleanWire(const testing::Scenario& s) {
 }
 
 // --- Firmware blocks -------------------------------------------------------------------------
+
+using testing::PrintTo;
 
 struct BlockCase {
     const char* what;

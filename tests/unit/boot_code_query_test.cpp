@@ -1,24 +1,18 @@
 // Boot-code query: a product in mask code says whether it runs 0110 or 0210.
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <string>
 #include <vector>
 
 #include "device/boot_code_query.h"
+#include "tests/support/case_printing.h"
 #include "tests/support/core_fixture.h"
 #include "tests/support/scripted_platform.h"
 
 namespace torvex {
 namespace {
 
-// Parameter cases print as their description.
-template <typename Case>
-    requires requires(const Case& c) { c.what; }
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.what;
-}
+using testing::PrintTo;
 
 using Lines = std::vector<std::string>;
 using testing::ScriptedPlatform;

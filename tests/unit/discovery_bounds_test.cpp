@@ -1,25 +1,19 @@
 // Discovery on identities and paths that do not fit: nothing is read or written past its bound.
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <string>
 #include <vector>
 
 #include "app/text.h"
 #include "device/usb_found.h"
+#include "tests/support/case_printing.h"
 #include "tests/support/core_fixture.h"
 #include "tests/support/scripted_platform.h"
 
 namespace torvex {
 namespace {
 
-// Parameter cases print as their description.
-template <typename Case>
-    requires requires(const Case& c) { c.what; }
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.what;
-}
+using testing::PrintTo;
 
 using Lines = std::vector<std::string>;
 

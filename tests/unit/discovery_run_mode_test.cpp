@@ -1,24 +1,18 @@
 // Discovery: which code the product runs, what the operator reads, what the state holds after.
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <string>
 #include <vector>
 
 #include "device/usb_found.h"
+#include "tests/support/case_printing.h"
 #include "tests/support/core_fixture.h"
 #include "tests/support/scripted_platform.h"
 
 namespace torvex {
 namespace {
 
-// Parameter cases print as their description.
-template <typename Case>
-    requires requires(const Case& c) { c.what; }
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.what;
-}
+using testing::PrintTo;
 
 using Lines = std::vector<std::string>;
 

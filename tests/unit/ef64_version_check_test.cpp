@@ -2,25 +2,19 @@
 // and the group.
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <random>
 #include <string>
 #include <vector>
 
 #include "firmware/ef64_version_check.h"
+#include "tests/support/case_printing.h"
 #include "tests/support/core_fixture.h"
 #include "tests/support/scripted_platform.h"
 
 namespace torvex {
 namespace {
 
-// Parameter cases print as their description.
-template <typename Case>
-    requires requires(const Case& c) { c.what; }
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.what;
-}
+using testing::PrintTo;
 
 using Lines = std::vector<std::string>;
 using Bytes = std::vector<std::uint8_t>;
