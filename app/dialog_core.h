@@ -1,23 +1,19 @@
 #pragma once
-// The main window's behaviour without any toolkit: it owns the controller state, the status log,
-// the transport and the shared reply buffer, and offers the entry points the window forwards to.
-// The Qt dialog, the headless runner and the tests drive the tool only through these.
+// The main window's behaviour without any toolkit: it owns the tool's parts and offers the entry
+// points the window forwards to. The Qt dialog, the Windows dialog, the headless runner and the
+// tests drive the tool only through these.
 
 #include <cstdint>
 
-#include "app/controller_state.h"
-#include "app/status_log.h"
-#include "app/tool_context.h"
-#include "app/window_port.h"
+#include "app/tool_parts.h"
+#include "base/window_port.h"
 #include "device/device_platform.h"
-#include "device/isp_commands.h"
-#include "device/scsi_transport.h"
-#include "programming/embedded_images.h"
+#include "firmware/embedded_images.h"
 
 namespace torvex {
 
 class DialogCore {
-public:
+  public:
     DialogCore(WindowPort& window, DevicePlatform& platform, const FirmwareBlockStore& blocks);
     DialogCore(const DialogCore&) = delete;
     DialogCore& operator=(const DialogCore&) = delete;
@@ -40,20 +36,15 @@ public:
     // TEST shows the Updating picture.
     void OnTest();
 
-    ControllerState& State() { return state_; }
-    const ControllerState& State() const { return state_; }
-    ToolContext& Context() { return context_; }
-    const EmbeddedImages& Images() const { return images_; }
+    ControllerState& State() { return parts_.state; }
+    const ControllerState& State() const { return parts_.state; }
+    ToolContext& Context() { return parts_.context; }
+    ScsiTransport& Transport() { return parts_.transport; }
+    const EmbeddedImages& Images() const { return parts_.images; }
 
-private:
-    WindowPort& window_;
+  private:
     const FirmwareBlockStore& blocks_;
-    ControllerState state_;
-    StatusLog log_;
-    ScsiTransport transport_;
-    SharedDataBuffer shared_buffer_;
-    EmbeddedImages images_;
-    ToolContext context_;
+    ToolParts parts_;
 };
 
 }  // namespace torvex

@@ -1,6 +1,9 @@
 #include "app/replug_timer.h"
 
 #include "app/user_messages.h"
+#include "base/controller_state.h"
+#include "base/status_log.h"
+#include "base/window_port.h"
 #include "device/boot_code_query.h"
 #include "device/usb_found.h"
 #include "firmware/ef32_version_checks.h"
@@ -10,12 +13,14 @@ namespace torvex {
 
 namespace {
 
-constexpr std::int8_t kPollEveryTicks = 10;     // discovery runs when the count passes this
+constexpr std::int8_t kPollEveryTicks = 10;  // discovery runs when the count passes this
 constexpr std::int8_t kMaskQueryAfterTicks = 5;
 constexpr std::int8_t kReplugTimeoutTicks = 40;
 constexpr std::int32_t kAutoRestartTicks = 2;
 
-std::int8_t Incremented(std::int8_t value) { return static_cast<std::int8_t>(value + 1); }
+std::int8_t Incremented(std::int8_t value) {
+    return static_cast<std::int8_t>(value + 1);
+}
 
 // Runs the checks that the product's code and the classes still unset call for.
 void RunVersionChecks(ToolContext& context) {
@@ -23,11 +28,12 @@ void RunVersionChecks(ToolContext& context) {
     if (state.DeviceVid != kVendorAppAndOta) return;
     if (state.AppCodeRunning == 1) {
         state.RestartPending = 0;  // back in application code: nothing to resume
-        if (state.Ef64VersionClass == kEf64Unchecked) {
+        if (state.Ef64VersionClass == Ef64Class::Unchecked) {
             Check_Application_Version_Combine(context);
-            if (state.Ef64VersionClass > kEf64Antique) Check_OTA_Version_at_Application(context);
+            if (state.Ef64VersionClass > Ef64Class::Antique)
+                Check_OTA_Version_at_Application(context);
         }
-    } else if (state.Ef32VersionClass == kEf32Unchecked) {
+    } else if (state.Ef32VersionClass == Ef32Class::Unchecked) {
         Check_OTA_Version_at_OTA(context);
     }
 }
@@ -41,8 +47,7 @@ void SuperviseProduct(ToolContext& context) {
         if (state.PollTicks > kPollEveryTicks) {
             state.PollTicks = 0;
             state.RunMode = USBFound(context);
-            state.DeviceFound =
-                state.RunMode != kRunModeNoDevice && state.RunMode != kRunModeMaskCode ? 1 : 0;
+            state.DeviceFound = FoundAfterDiscovery(state.RunMode);
             if (state.DeviceFound == 0) window.EnableUpdateButton(false);
         }
         if (state.DeviceFound == 0) return;
@@ -90,6 +95,7 @@ void ReplugTimeout(ToolContext& context) {
     SetStatusPicture(context.window, StatusPicture::Fail);
     context.window.ResetProgress();
     state.PictureHold = 5;
+    context.window.ReportRunEnding(RunEnding::ReplugTimeout);
     context.window.ShowMessageBox(kReconnectMessage);
 }
 

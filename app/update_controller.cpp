@@ -1,7 +1,11 @@
 #include "app/update_controller.h"
 
 #include "app/user_messages.h"
-#include "device/scsi_transport.h"
+#include "base/controller_state.h"
+#include "base/status_log.h"
+#include "base/window_port.h"
+#include "device/product_connection.h"
+#include "firmware/embedded_images.h"
 #include "programming/ef32_programming.h"
 #include "programming/ef64_programming.h"
 
@@ -11,13 +15,16 @@ namespace {
 
 // One run of the controller, with the handle it opened.
 class UpdateRun {
-public:
-    explicit UpdateRun(ToolContext& context) : context_(context), state_(context.state) {}
+  public:
+    explicit UpdateRun(ToolContext& context)
+        : context_(context),
+          state_(context.state),
+          product_(context.transport, context.shared_buffer) {}
     void Run();
 
-private:
+  private:
     void Log(std::u16string_view line) { context_.log.AppendStatusLine(line); }
-    void Close() { context_.platform().Close(device_); }
+    void Close() { product_.Close(); }
     void ShowUpdating() {
         SetStatusPicture(context_.window, StatusPicture::Updating);
         context_.window.ForceRepaint();
@@ -25,7 +32,8 @@ private:
 
     // FirmwareGroup 0 (not yet decided) and 1 both take the Group_1 images.
     bool UsesGroup1() const {
-        return state_.FirmwareGroup == kGroupUnchecked || state_.FirmwareGroup == kGroup1;
+        return state_.FirmwareGroup == ImageGroup::Unchecked ||
+               state_.FirmwareGroup == ImageGroup::Group1;
     }
 
     void MaskCodeBranch();
@@ -43,13 +51,12 @@ private:
 
     ToolContext& context_;
     ControllerState& state_;
-    DeviceHandle device_ = kInvalidDeviceHandle;
+    ProductConnection product_;
 };
 
 void UpdateRun::Run() {
     Log(u"Button2...");
-    device_ = context_.platform().OpenExclusive(state_.DevicePath);
-    if (device_ == kInvalidDeviceHandle) return FailureEnding(u"Open USB device failed.");
+    if (!product_.Open(state_.DevicePath)) return FailureEnding(kOpenFailedLine);
 
     if (state_.RunMode == kRunModeMaskCode) return MaskCodeBranch();
     if (state_.DeviceVid == kVendorAppAndOta && state_.DutNameMatch == 1)
@@ -60,7 +67,7 @@ void UpdateRun::Run() {
 
 void UpdateRun::MaskCodeBranch() {
     Log(u"Run Code at Mask...");
-    if (state_.MaskVariant != kMask0210) return NotSupportedEnding(u"Mask 0110....");
+    if (state_.MaskVariant != MaskCode::Mask0210) return NotSupportedEnding(u"Mask 0110....");
     Log(u"Mask 0210....");
     state_.ReplugTicks = 1;
     ShowUpdating();
@@ -80,27 +87,28 @@ void UpdateRun::ApplicationOrOtaBranch() {
 void UpdateRun::ApplicationCode() {
     Log(u"Run Code at Application ");
     switch (state_.Ef64VersionClass) {
-        case kEf64Antique:
+        case Ef64Class::Antique:
             // The product is sent to its OTA code; the timer resumes when it is back.
             Log(u"EF64_Antique  -  ISP_CMD_EXECUTE");
             state_.RestartPending = 1;
             state_.AppCodeRunning = 0;
             state_.ReplugTicks = 1;
             ShowUpdating();
-            SendIspExecute(context_.transport, device_);
+            SendIspExecute(product_);
             state_.DeviceFound = 0;
             return Close();
-        case kEf64Old:
+        case Ef64Class::Old:
             Log(u"EF64_Old");
             state_.RestartPending = 1;
             state_.AppCodeRunning = 0;
             state_.ReplugTicks = 1;
             ShowUpdating();
             break;
-        case kEf64Current:
-        case kEf64New:
-            Log(state_.Ef64VersionClass == kEf64Current ? u"EF64_current" : u"EF64_New");
+        case Ef64Class::Current:
+        case Ef64Class::New:
+            Log(state_.Ef64VersionClass == Ef64Class::Current ? u"EF64_current" : u"EF64_New");
             state_.RestartPending = 0;
+            context_.window.ReportRunEnding(RunEnding::AlreadyUpdated);
             context_.window.ShowMessageBox(kAlreadyUpdatedMessage);
             return Close();
         default:
@@ -109,7 +117,7 @@ void UpdateRun::ApplicationCode() {
     // Old, or not yet classed: write EF32_0 when its class is known; its jump sends the product
     // to its OTA code.
     state_.ReplugTicks = 1;
-    if (state_.Ef32VersionClass != kEf32Unchecked && !Ef32Step())
+    if (state_.Ef32VersionClass != Ef32Class::Unchecked && !Ef32Step())
         return FailureEnding(u"FAIL.");
     state_.DeviceFound = 0;
     Close();
@@ -125,20 +133,21 @@ void UpdateRun::ProtectIspBranch() {
 
 bool UpdateRun::Ef32Step() {
     Log(UsesGroup1() ? u"ISP EF32_0 - *.BinX  (Group_1)" : u"ISP EF32_0 - *.BinX  (Group_2)");
-    const auto image = ImageBlockFor(context_.images, Bank::Ef32_0, state_.FirmwareGroup);
-    return Run_Code_at_EF64_ISP_EF32_0_OTA(context_, device_, image) != 0;
+    const BankSlices slices = SlicesFor(context_.images, Bank::Ef32_0, state_.FirmwareGroup);
+    return Run_Code_at_EF64_ISP_EF32_0_OTA(product_, context_.window, slices, state_.MaskVariant) !=
+           0;
 }
 
 int UpdateRun::Ef64Step(bool protect_isp) {
     Log(UsesGroup1() ? u"ISP EF64 - *.BinX  (Group_1)" : u"ISP EF64 - *.BinX  (Group_2)");
-    const auto image = ImageBlockFor(context_.images, Bank::Ef64, state_.FirmwareGroup);
-    return protect_isp ? Run_Code_at_Protect_ISP_EF64(context_, device_, image)
-                       : Run_Code_at_Mask0210_or_OTA_ISP_EF64(context_, device_, image);
+    const BankSlices slices = SlicesFor(context_.images, Bank::Ef64, state_.FirmwareGroup);
+    return protect_isp ? Run_Code_at_Protect_ISP_EF64(product_, context_.window, slices)
+                       : Run_Code_at_Mask0210_or_OTA_ISP_EF64(product_, context_.window, slices);
 }
 
 // The mask-code and OTA paths forget the mask variant after the EF64 step, whatever its result.
 void UpdateRun::EndAfterEf64(int result) {
-    state_.MaskVariant = kMask0110;
+    state_.MaskVariant = MaskCode::Mask0110;
     if (result == 1) return SuccessEnding();
     FailureEnding(u"FAIL.");
 }
@@ -152,6 +161,7 @@ void UpdateRun::SuccessEnding() {
     SetStatusPicture(context_.window, StatusPicture::Complete);
     context_.window.ResetProgress();
     state_.PictureHold = 5;
+    context_.window.ReportRunEnding(RunEnding::Success);
 }
 
 void UpdateRun::FailureEnding(std::u16string_view first_line) {
@@ -166,6 +176,7 @@ void UpdateRun::FailureEnding(std::u16string_view first_line) {
     SetStatusPicture(context_.window, StatusPicture::Fail);
     context_.window.ResetProgress();
     state_.PictureHold = 5;
+    context_.window.ReportRunEnding(RunEnding::Failure);
     context_.window.ShowMessageBox(kReconnectMessage);
 }
 
@@ -175,11 +186,14 @@ void UpdateRun::NotSupportedEnding(std::u16string_view first_line) {
     SetStatusPicture(context_.window, StatusPicture::Fail);
     context_.window.ForceRepaint();
     state_.PictureHold = 20;
+    context_.window.ReportRunEnding(RunEnding::NotSupported);
     context_.window.ShowMessageBox(kNotSupportedMessage);
 }
 
 }  // namespace
 
-void OnUpdateFw(ToolContext& context) { UpdateRun(context).Run(); }
+void OnUpdateFw(ToolContext& context) {
+    UpdateRun(context).Run();
+}
 
 }  // namespace torvex

@@ -1,6 +1,6 @@
 #pragma once
-// The texts with which a run ends: message boxes the operator must answer and the success line.
-// The headless runner tells the endings apart by them.
+// The texts with which a run ends: message boxes the operator must answer and the two closing
+// lines.
 
 #include <string_view>
 

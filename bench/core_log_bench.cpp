@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "app/status_log.h"
+#include "base/status_log.h"
 #include "tests/support/recording_window.h"
 
 namespace {

@@ -32,7 +32,7 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
     const Clock::time_point start = Clock::now();
     const Clock::time_point deadline = start + timing.timeout;
     Clock::time_point next_tick = start + timing.tick;
-    const auto ended = [&] { return window.Outcome() != RunOutcome::None; };
+    const auto ended = [&] { return window.Ended(); };
     const auto handled = [&] {
         if (timing.after_each_event) timing.after_each_event();
     };
@@ -62,7 +62,7 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
         }
         if (!ended() && now >= deadline) return kNoEnding;
     }
-    return ExitStatusFor(window.Outcome());
+    return ExitStatusFor(window.Ending());
 }
 
 }  // namespace torvex::cli

@@ -1,20 +1,21 @@
 #include "cli/headless_window.h"
 
-#include "app/text.h"
-#include "app/user_messages.h"
+#include "base/text.h"
 
 namespace torvex::cli {
 
-int ExitStatusFor(RunOutcome outcome) {
-    switch (outcome) {
-        case RunOutcome::Success:
-        case RunOutcome::AlreadyUpdated:
+int ExitStatusFor(std::optional<RunEnding> ending) {
+    if (!ending) return 3;
+    switch (*ending) {
+        case RunEnding::Success:
+        case RunEnding::AlreadyUpdated:
             return 0;
-        case RunOutcome::Failure:
+        case RunEnding::Failure:
+        case RunEnding::ReplugTimeout:
             return 1;
-        case RunOutcome::NotSupported:
+        case RunEnding::NotSupported:
             return 2;
-        case RunOutcome::None:
+        case RunEnding::FirmwareRejected:
             break;
     }
     return 3;
@@ -28,7 +29,6 @@ void HeadlessWindow::AppendToStatusLog(std::u16string_view text) {
     std::fwrite(utf8.data(), 1, utf8.size(), log_out_);
     std::fputc('\n', log_out_);
     std::fflush(log_out_);
-    if (line == kUpdateCompleteLine && outcome_ == RunOutcome::None) outcome_ = RunOutcome::Success;
 }
 
 void HeadlessWindow::EnableUpdateButton(bool enabled) {
@@ -43,13 +43,10 @@ void HeadlessWindow::ShowMessageBox(std::u16string_view text) {
     std::fwrite(utf8.data(), 1, utf8.size(), message_out_);
     std::fputc('\n', message_out_);
     std::fflush(message_out_);
-    if (outcome_ != RunOutcome::None) return;
-    if (text == kReconnectMessage)
-        outcome_ = RunOutcome::Failure;
-    else if (text == kNotSupportedMessage)
-        outcome_ = RunOutcome::NotSupported;
-    else if (text == kAlreadyUpdatedMessage)
-        outcome_ = RunOutcome::AlreadyUpdated;
+}
+
+void HeadlessWindow::ReportRunEnding(RunEnding ending) {
+    if (!ending_ && ending != RunEnding::FirmwareRejected) ending_ = ending;
 }
 
 bool HeadlessWindow::TakePostedClick() {

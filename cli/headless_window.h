@@ -1,25 +1,18 @@
 #pragma once
 // The window port of the headless runner: status-log lines to stdout, message boxes to stderr,
 // both UTF-8. It remembers the first time the timer enables Update F/W (the runner clicks then,
-// once), the clicks posted meanwhile, and which ending the run reached.
+// once), the clicks posted meanwhile, and the ending the run reached.
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
-#include "app/window_port.h"
+#include "base/window_port.h"
 
 namespace torvex::cli {
 
-enum class RunOutcome {
-    None,
-    Success,         // "Update complete"
-    AlreadyUpdated,  // "Your device is already updated."
-    Failure,         // failure ending, or the replug time-out
-    NotSupported,    // not-supported ending
-};
-
-// Exit status of the runner for an outcome; None is a run that ended without an ending.
-int ExitStatusFor(RunOutcome outcome);
+// Exit status of the runner for the ending a run reached; none: the time-out came first.
+int ExitStatusFor(std::optional<RunEnding> ending);
 
 class HeadlessWindow : public WindowPort {
   public:
@@ -37,17 +30,21 @@ class HeadlessWindow : public WindowPort {
     void ShowMessageBox(std::u16string_view text) override;
     void PostUpdateClick() override { ++pending_clicks_; }
     void ClearFirmwarePath() override {}
+    void ReportRunEnding(RunEnding ending) override;
 
     // Takes one queued click, if any.
     bool TakePostedClick();
-    RunOutcome Outcome() const { return outcome_; }
+    // The first ending that ends the runner's run; a rejected firmware does not (the window would
+    // wait for another file, and so does the runner, until its time-out).
+    const std::optional<RunEnding>& Ending() const { return ending_; }
+    bool Ended() const { return ending_.has_value(); }
 
   private:
     std::FILE* log_out_;
     std::FILE* message_out_;
     bool clicked_once_ = false;
     int pending_clicks_ = 0;
-    RunOutcome outcome_ = RunOutcome::None;
+    std::optional<RunEnding> ending_;
 };
 
 }  // namespace torvex::cli

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/dialog_core.h"
-#include "app/text.h"
+#include "base/text.h"
 #include "cli/event_loop.h"
 #include "cli/headless_window.h"
 #include "cli/options.h"

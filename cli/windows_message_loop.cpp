@@ -114,7 +114,7 @@ void WindowsMessageLoop::DeviceChange(std::uint32_t event_type) {
 void WindowsMessageLoop::AfterHandler() {
     if (status_ >= 0) return;
     if (timing_.after_each_event) timing_.after_each_event();
-    if (window_.Outcome() != RunOutcome::None) return Finish(ExitStatusFor(window_.Outcome()));
+    if (window_.Ended()) return Finish(ExitStatusFor(window_.Ending()));
     while (window_.TakePostedClick()) PostMessageW(hwnd_, WM_COMMAND, kUpdateButtonId, 0);
     // What the handler did may have changed the schedule (a product told to restart leaves).
     ArmScheduledEvents();

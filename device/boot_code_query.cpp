@@ -1,36 +1,30 @@
 #include "device/boot_code_query.h"
 
+#include "base/controller_state.h"
+#include "base/status_log.h"
 #include "device/isp_commands.h"
+#include "device/product_connection.h"
 
 namespace torvex {
 
-namespace {
-constexpr std::uint8_t kDataIn = static_cast<std::uint8_t>(DataDirection::In);
-}  // namespace
-
 void QueryBootCode(ToolContext& context) {
     ControllerState& state = context.state;
-    // A failed open goes on with the invalid handle: the probe then fails in the transport and
-    // the product is reported as not answering.
-    const DeviceHandle device = context.platform().OpenExclusive(state.DevicePath);
-    if (device == kInvalidDeviceHandle) context.log.AppendStatusLine(u"Open USB device failed.");
+    // A failed open goes on without a handle: the probe then fails in the transport and the
+    // product is reported as not answering.
+    ProductConnection product(context.transport, context.shared_buffer);
+    product.OpenOrReport(state.DevicePath);
 
-    IspCommandBlock block;
+    IspCommandBlock& block = product.Block();
     block.WriteOpcode(ISP_CMD_MASK_PROBE);
-    const int probe = context.transport.SendSCSICommand(device, context.shared_buffer.data(),
-                                                        nullptr, kMaskProbeReplyLength, kDataIn,
-                                                        block.data(), block.size());
-    if (probe == 1) {
+    if (product.Send(DataPhase::In(product.Replies().Area(kMaskProbeReplyLength)))) {
         // Only mask code 0210 knows key slot 0x00; 0110 refuses it.
         block.Write(ISP_CMD_SELECT_AES_KEY, kKeySlotMaskQuery);
-        const int key = context.transport.SendSCSICommand(
-            device, context.shared_buffer.data(), nullptr, 0, kDataIn, block.data(), block.size());
-        if (key == 1) {
+        if (product.Send(DataPhase::In(product.Replies().Area(0)))) {
             context.log.AppendStatusLine(u"Run Code at Mask Code 0210");
-            state.MaskVariant = kMask0210;
+            state.MaskVariant = MaskCode::Mask0210;
         } else {
             context.log.AppendStatusLine(u"Run Code at Mask Code 0110");
-            state.MaskVariant = kMask0110;
+            state.MaskVariant = MaskCode::Mask0110;
         }
         state.DutNameMatch = 1;
         state.DeviceFound = 1;
@@ -38,8 +32,6 @@ void QueryBootCode(ToolContext& context) {
         state.DeviceFound = 0;
         context.log.AppendStatusLine(u"Command Fail");
     }
-
-    if (device != kInvalidDeviceHandle) context.platform().Close(device);
 }
 
 }  // namespace torvex

@@ -29,6 +29,12 @@ inline constexpr std::uint8_t ISP_CMD_CHECK_EF32_0_MAIN = 0x24;
 inline constexpr std::uint8_t ISP_CMD_PROGRAM_EF32_INFO = 0x2A;
 inline constexpr std::uint8_t ISP_CMD_CHECK_EF32_INFO = 0x25;
 inline constexpr std::uint8_t ISP_CMD_JUMP_EF32 = 0x27;
+// The EF64 program opcodes. 0x5A programs main memory for mask code 0210 and OTA code, and the
+// information page for protected ISP code: the two sets are never mixed (see IspDialect).
+inline constexpr std::uint8_t ISP_CMD_PROGRAM_EF64_MAIN_PROTECT = 0x50;
+inline constexpr std::uint8_t ISP_CMD_PROGRAM_EF64_INFO_PROTECT = 0x5A;
+inline constexpr std::uint8_t ISP_CMD_PROGRAM_EF64_MAIN = 0x5A;
+inline constexpr std::uint8_t ISP_CMD_PROGRAM_EF64_INFO = 0x5B;
 
 // Sub-commands of the FF A0 group (byte 2).
 inline constexpr std::uint8_t ISP_CMD_EXECUTE = 0x02;
@@ -38,9 +44,9 @@ inline constexpr std::uint8_t ISP_CMD_PUT_BINX_HEADER = 0x06;
 inline constexpr std::uint8_t ISP_CMD_GET_BINX_INFO = 0x07;
 
 // Key slots of ISP_CMD_SELECT_AES_KEY (byte 2).
-inline constexpr std::uint8_t kKeySlotMaskQuery = 0x00;  // answered by mask code 0210 only
-inline constexpr std::uint8_t kKeySlotMainMemory = 0x07; // before image headers and main memory
-inline constexpr std::uint8_t kKeySlotInfoPage = 0x1C;   // before information pages
+inline constexpr std::uint8_t kKeySlotMaskQuery = 0x00;   // answered by mask code 0210 only
+inline constexpr std::uint8_t kKeySlotMainMemory = 0x07;  // before image headers and main memory
+inline constexpr std::uint8_t kKeySlotInfoPage = 0x1C;    // before information pages
 
 // Bytes 7..15 of the programming commands that carry them.
 inline constexpr std::array<std::uint8_t, 9> kProgramGuardBytes = {1, 2, 3, 4, 5, 6, 7, 8, 9};
@@ -63,15 +69,23 @@ struct IspDialect {
     std::u16string_view jump_line;  // log line of the jump step
 };
 
-inline constexpr IspDialect ProtectIspDialect{0x50, 0x5A, true, u"", u"Jump to EFlash"};
-inline constexpr IspDialect MaskOtaDialect{0x5A, 0x5B, false,
-                                           u"Run Code at Mask0210 or OTA ISP EF64",
+inline constexpr IspDialect ProtectIspDialect{ISP_CMD_PROGRAM_EF64_MAIN_PROTECT,
+                                              ISP_CMD_PROGRAM_EF64_INFO_PROTECT, true, u"",
+                                              u"Jump to EFlash"};
+inline constexpr IspDialect MaskOtaDialect{ISP_CMD_PROGRAM_EF64_MAIN, ISP_CMD_PROGRAM_EF64_INFO,
+                                           false, u"Run Code at Mask0210 or OTA ISP EF64",
                                            u"Jump to EFlash 64*8"};
 
 // The 16-byte block of one procedure run.
 class IspCommandBlock {
-public:
-    IspCommandBlock() { bytes_[0] = kVendorCommandByte; }
+  public:
+    IspCommandBlock() { Restart(); }
+
+    // A new run: FF, then fifteen zero bytes.
+    void Restart() {
+        bytes_.fill(0);
+        bytes_[0] = kVendorCommandByte;
+    }
 
     // Writes byte 1 only.
     void WriteOpcode(std::uint8_t opcode) { bytes_[1] = opcode; }
@@ -92,11 +106,9 @@ public:
             bytes_[kGuardBytesOffset + i] = kProgramGuardBytes[i];
     }
 
-    const std::uint8_t* data() const { return bytes_.data(); }
-    static constexpr std::uint8_t size() { return kCommandBlockLength; }
-    const std::array<std::uint8_t, kCommandBlockLength>& bytes() const { return bytes_; }
+    std::span<const std::uint8_t> Bytes() const { return bytes_; }
 
-private:
+  private:
     std::array<std::uint8_t, kCommandBlockLength> bytes_{};
 };
 
@@ -115,6 +127,8 @@ inline constexpr std::size_t kSharedDataBufferSize = 66048;
 struct SharedDataBuffer {
     std::array<std::uint8_t, kSharedDataBufferSize> bytes{};
     std::uint8_t* data() { return bytes.data(); }
+    // The first `length` bytes, where a reply of that length lands.
+    std::span<std::uint8_t> Area(std::size_t length) { return std::span(bytes).first(length); }
 };
 
 }  // namespace torvex

@@ -2,31 +2,52 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
-#include "app/text.h"
-#include "device/isp_commands.h"
+#include "base/text.h"
 
 namespace torvex {
 
-int ScsiTransport::SendSCSICommand(DeviceHandle device, std::uint8_t* data_in,
-                                   const std::uint8_t* data_out, std::uint32_t length,
-                                   std::uint8_t direction, const std::uint8_t* cdb,
-                                   std::uint8_t cdb_length) {
+namespace {
+
+std::uint32_t LengthOf(const DataPhase& data) {
+    const std::size_t bytes =
+        data.direction == DataDirection::In ? data.reply.size() : data.payload.size();
+    return static_cast<std::uint32_t>(bytes);
+}
+
+std::string Hex(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        char byte[4];
+        std::snprintf(byte, sizeof byte, "%02X", static_cast<unsigned>(b));
+        if (!text.empty()) text += ' ';
+        text += byte;
+    }
+    return text;
+}
+
+}  // namespace
+
+int ScsiTransport::SendSCSICommand(DeviceHandle device, std::span<const std::uint8_t> cdb,
+                                   DataPhase data) {
     // The request is built once and sent unchanged on every attempt.
     std::array<std::uint8_t, kMaxCdbLength> cdb_field{};
-    const std::size_t copied = std::min<std::size_t>(cdb_length, kMaxCdbLength);
-    if (cdb != nullptr) std::copy_n(cdb, copied, cdb_field.begin());
+    const std::size_t copied = std::min(cdb.size(), kMaxCdbLength);
+    std::copy_n(cdb.begin(), copied, cdb_field.begin());
 
     PassThroughRequest request;
     request.cdb = std::span<const std::uint8_t>(cdb_field.data(), copied);
-    request.direction = direction == 0 ? DataDirection::Out : DataDirection::In;
-    request.data_in = data_in;
-    request.data_out = data_out;
-    request.length = length;
+    request.direction = data.direction;
+    request.data_in = data.direction == DataDirection::In ? data.reply.data() : nullptr;
+    request.data_out = data.direction == DataDirection::Out ? data.payload.data() : nullptr;
+    request.length = LengthOf(data);
     request.timeout_seconds = kPassThroughTimeoutSeconds;
 
     for (int attempt = 1; attempt <= kTransportAttempts; ++attempt) {
         last_ = platform_.PassThrough(device, request);
+        if (!last_.delivered || last_.scsi_status != kScsiStatusGood)
+            Diagnose(request.cdb, data, attempt);
         if (last_.delivered) return 1;
         // The status byte is 0 unless the platform wrote one into the failed request.
         log_.AppendStatusLine(
@@ -35,12 +56,28 @@ int ScsiTransport::SendSCSICommand(DeviceHandle device, std::uint8_t* data_in,
     return 0;
 }
 
-int SendIspExecute(ScsiTransport& transport, DeviceHandle device) {
-    const auto cdb = IspExecuteCommandBlock();
-    transport.SendSCSICommand(device, nullptr, nullptr, 0,
-                              static_cast<std::uint8_t>(DataDirection::In), cdb.data(),
-                              static_cast<std::uint8_t>(cdb.size()));
-    return 0;
+void ScsiTransport::Diagnose(std::span<const std::uint8_t> cdb, const DataPhase& data,
+                             int attempt) const {
+    if (!diagnostics_) return;
+    std::string line = "command " + Hex(cdb) + " (" +
+                       (data.direction == DataDirection::In ? "in" : "out") + ", " +
+                       std::to_string(LengthOf(data)) + " bytes), attempt " +
+                       std::to_string(attempt) + " of " + std::to_string(kTransportAttempts) + ": ";
+    if (last_.delivered) {
+        char status[48];
+        std::snprintf(status, sizeof status, "completed with SCSI status 0x%02X",
+                      static_cast<unsigned>(last_.scsi_status));
+        line += status;
+    } else {
+        line += "not delivered";
+    }
+    // The platform's own words where it has them, else the sense data the target returned.
+    if (!last_.diagnostic.empty())
+        line += ": " + last_.diagnostic;
+    else if (last_.sense_length > 0)
+        line +=
+            ", sense " + Hex(std::span<const std::uint8_t>(last_.sense.data(), last_.sense_length));
+    diagnostics_(line);
 }
 
 }  // namespace torvex

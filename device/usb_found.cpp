@@ -5,7 +5,11 @@
 #include <optional>
 #include <string_view>
 
-#include "app/text.h"
+#include "base/controller_state.h"
+#include "base/status_log.h"
+#include "base/text.h"
+#include "device/device_platform.h"
+#include "device/product_connection.h"
 
 namespace torvex {
 
@@ -130,16 +134,15 @@ bool OpenAndReport(ToolContext& context, const DiskInterface& disk, const UsbIde
         return false;
     }
     state.DevicePath = disk.path;
-    const DeviceHandle handle = context.platform().OpenExclusive(state.DevicePath);
-    if (handle == kInvalidDeviceHandle) {
+    ProductConnection product(context.transport, context.shared_buffer);
+    if (!product.Open(state.DevicePath)) {
         context.log.AppendStatusLine(u"Open U-KDISK USB device failed.");
         return false;
     }
     context.log.AppendStatusLine(u"Open U-KDISK USB device Passed.");
     state.DutNameMatch = 0;
-    state.FirmwareGroup = 0;
+    state.FirmwareGroup = ImageGroup::Unchecked;
     ReportRunningCode(state, context.log, identity);
-    context.platform().Close(handle);
     return true;
 }
 
@@ -163,7 +166,7 @@ std::u16string_view ListingFailureLine(ListingFailure failure) {
 std::uint16_t USBFound(ToolContext& context) {
     ControllerState& state = context.state;
     state.DeviceVid = 0;
-    const DiskListing listing = context.platform().ListDiskInterfaces();
+    const DiskListing listing = context.transport.Platform().ListDiskInterfaces();
     if (listing.failure == ListingFailure::InterfaceSet) {
         context.log.AppendStatusLine(u"USBFound handle error");
         return kRunModeNoDevice;

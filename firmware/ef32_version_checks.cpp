@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <string>
 
-#include "app/text.h"
+#include "base/controller_state.h"
+#include "base/status_log.h"
+#include "base/text.h"
+#include "firmware/check_session.h"
+#include "firmware/embedded_images.h"
 #include "firmware/firmware_info_block.h"
 #include "firmware/group_table.h"
 #include "firmware/identity_queries.h"
@@ -11,19 +15,6 @@
 namespace torvex {
 
 namespace {
-
-// Opens the product by DevicePath. A failed open is logged and the check goes on with the
-// invalid handle, so that its first command fails and the ordinary failure path applies.
-DeviceHandle OpenProduct(ToolContext& context) {
-    const DeviceHandle device = context.platform().OpenExclusive(context.state.DevicePath);
-    if (device == kInvalidDeviceHandle) context.log.AppendStatusLine(u"Open USB device failed.");
-    return device;
-}
-
-void Finish(ToolContext& context, DeviceHandle device) {
-    context.platform().Close(device);
-    context.state.AutoRestart = 0;
-}
 
 bool IsErasedBank(const FirmwareInfoBlock& bank) {
     const auto& bytes = bank.Bytes();
@@ -46,17 +37,17 @@ bool HasRequiredTag(const FirmwareInfoBlock& bank) {
 bool ClassWithoutImage(ToolContext& context, const FirmwareInfoBlock& bank) {
     ControllerState& state = context.state;
     if (IsErasedBank(bank)) {
-        state.Ef32VersionClass = kEf32NoCode;
+        state.Ef32VersionClass = Ef32Class::NoCode;
         context.log.AppendStatusLine(u"Device EF32_0 is  'No_Code'");
         return true;
     }
     if (HoldsProtectedIspCode(bank)) {
-        state.Ef32VersionClass = kEf32Protect;
+        state.Ef32VersionClass = Ef32Class::Protect;
         context.log.AppendStatusLine(u"Device EF32_0 FW is  'Protect'");
         return true;
     }
     if (!HasRequiredTag(bank)) {
-        state.Ef32VersionClass = kEf32NoCode;
+        state.Ef32VersionClass = Ef32Class::NoCode;
         context.log.AppendStatusLine(u"EF32_0 Tag FAIL, Set Device EF32_0 is  'No_Code'");
         return true;
     }
@@ -67,13 +58,13 @@ bool ClassWithoutImage(ToolContext& context, const FirmwareInfoBlock& bank) {
 void ClassifyVersion(ToolContext& context, std::int32_t image_number, std::int32_t bank_number) {
     if (image_number > bank_number) {
         context.log.AppendStatusLine(u"Device EF32_0 FW Version is  'Old'");
-        context.state.Ef32VersionClass = kEf32Old;
+        context.state.Ef32VersionClass = Ef32Class::Old;
     } else if (image_number == bank_number) {
         context.log.AppendStatusLine(u"Device EF32_0 FW Version is  'Current'");
-        context.state.Ef32VersionClass = kEf32Current;
+        context.state.Ef32VersionClass = Ef32Class::Current;
     } else {
         context.log.AppendStatusLine(u"Device EF32_0 FW Version is  'New'");
-        context.state.Ef32VersionClass = kEf32New;
+        context.state.Ef32VersionClass = Ef32Class::New;
     }
 }
 
@@ -90,15 +81,15 @@ void CompareProductLine(ToolContext& context, std::u16string_view name_line,
 }
 
 // The bank holds firmware with the right tag: compare it with the carried Group_1 image.
-void CompareWithImage(ToolContext& context, DeviceHandle device, IspCommandBlock& block,
-                      std::int32_t bank_number, std::u16string_view bank_name_line) {
-    if (!QueryImageInformation(context, device, block, Bank::Ef32_0)) {
+void CompareWithImage(ToolContext& context, ProductConnection& product, std::int32_t bank_number,
+                      std::u16string_view bank_name_line) {
+    const auto image = QueryImageInformation(product, IdentitySlice(context.images, Bank::Ef32_0));
+    if (!image) {
         context.log.AppendStatusLine(u"CMD FAIL.");
         return;
     }
-    const FirmwareInfoBlock image = ReplyInfoBlock(context);
-    LogFirmwareInfoBlock(context.log, InfoBlockSide::Image, image);
-    const std::int32_t image_number = FwVersionNumber(image);
+    LogFirmwareInfoBlock(context.log, InfoBlockSide::Image, *image);
+    const std::int32_t image_number = FwVersionNumber(*image);
     context.log.AppendStatusLine(FormatText("GUI EF32_0 BINX FW Version: %d", image_number));
     context.log.AppendStatusLine(FormatText("Device EF32_0 FW Version:   %d", bank_number));
     ClassifyVersion(context, image_number, bank_number);
@@ -112,50 +103,43 @@ void Check_OTA_Version_at_Application(ToolContext& context) {
     context.log.AppendStatusLine(u"\r");
     context.log.AppendStatusLine(
         u"Check_OTA_Version_at_Application ------------------------------------");
-    const DeviceHandle device = OpenProduct(context);
-    IspCommandBlock block;
+    CheckSession session(context);
 
-    if (!ReadDeviceInformation(context, device, block, ISP_CMD_GET_EF32_0_INFO)) {
+    const auto bank = ReadDeviceInformation(session.Product(), ISP_CMD_GET_EF32_0_INFO);
+    if (!bank) {
         context.log.AppendStatusLine(u"CMD FAIL.");
-        context.state.Ef32VersionClass = kEf32NoCode;
-        return Finish(context, device);
+        context.state.Ef32VersionClass = Ef32Class::NoCode;
+        return;
     }
-    // The image query below overwrites the shared buffer: keep the bank's figures first.
-    const FirmwareInfoBlock bank = ReplyInfoBlock(context);
     const std::u16string name_line =
-        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf32, bank);
-    const std::int32_t bank_number = FwVersionNumber(bank);
-
-    if (!ClassWithoutImage(context, bank))
-        CompareWithImage(context, device, block, bank_number, name_line);
-    Finish(context, device);
+        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf32, *bank);
+    if (!ClassWithoutImage(context, *bank))
+        CompareWithImage(context, session.Product(), FwVersionNumber(*bank), name_line);
 }
 
 void Check_OTA_Version_at_OTA(ToolContext& context) {
     ControllerState& state = context.state;
     context.log.AppendStatusLine(
         u"Check_OTA_Version_at_OTA -------------------------------------------");
-    const DeviceHandle device = OpenProduct(context);
-    IspCommandBlock block;
+    CheckSession session(context);
 
     // While OTA code runs, the running firmware is the EF32_0 one. A failed read leaves the
     // class Unchecked, so the next tick asks again.
-    if (!ReadDeviceInformation(context, device, block, ISP_CMD_GET_FW_INFO)) {
+    const auto firmware = ReadDeviceInformation(session.Product(), ISP_CMD_GET_FW_INFO);
+    if (!firmware) {
         context.log.AppendStatusLine(u"CMD FAIL.");
-        return Finish(context, device);
+        return;
     }
-    const FirmwareInfoBlock firmware = ReplyInfoBlock(context);
     const std::u16string name_line =
-        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf32, firmware);
-    const std::int32_t number = FwVersionNumber(firmware);
+        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf32, *firmware);
+    const std::int32_t number = FwVersionNumber(*firmware);
 
     if (state.DutNameMatch == 0) CompareProductLine(context, name_line, kSecondProductLinePattern);
     // OTA code is always replaced by the second run, whatever its version.
-    state.Ef32VersionClass = kEf32Old;
-    if (state.FirmwareGroup == kGroupUnchecked)
+    state.Ef32VersionClass = Ef32Class::Old;
+    if (state.FirmwareGroup == ImageGroup::Unchecked)
         DecideFirmwareGroup(context, Ef32Group2Versions, number, {u"Group_2 ", u"Group_1 "});
     context.log.AppendStatusLine(FormatText("Device EF32_0 FW Version:   %d", number));
-    Finish(context, device);
 }
 
 }  // namespace torvex

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/tool_context.h"
+#include "base/tool_context.h"
 
 namespace torvex {
 

@@ -2,7 +2,12 @@
 
 #include <string>
 
-#include "app/text.h"
+#include "base/controller_state.h"
+#include "base/status_log.h"
+#include "base/text.h"
+#include "base/window_port.h"
+#include "firmware/check_session.h"
+#include "firmware/embedded_images.h"
 #include "firmware/firmware_info_block.h"
 #include "firmware/group_table.h"
 #include "firmware/identity_queries.h"
@@ -14,52 +19,38 @@ namespace {
 constexpr std::u16string_view kRejectionMessage =
     u"Firmware file(Binx) is not supported,\r\nPlease select another file.";
 
-// Opens the product by DevicePath. A failed open is logged and the check goes on with the
-// invalid handle, so that its first command fails and the ordinary failure path applies.
-DeviceHandle OpenProduct(ToolContext& context) {
-    const DeviceHandle device = context.platform().OpenExclusive(context.state.DevicePath);
-    if (device == kInvalidDeviceHandle) context.log.AppendStatusLine(u"Open USB device failed.");
-    return device;
-}
-
-void Finish(ToolContext& context, DeviceHandle device) {
-    context.platform().Close(device);
-    context.state.AutoRestart = 0;
-}
-
 // A command failed: the product's firmware is too old to answer, which the update controller
 // handles by sending it to its ISP code.
-void ClassAntique(ToolContext& context, DeviceHandle device) {
+void ClassAntique(ToolContext& context) {
     context.log.AppendStatusLine(u"CMD FAIL.");
-    context.state.Ef64VersionClass = kEf64Antique;
+    context.state.Ef64VersionClass = Ef64Class::Antique;
     context.log.AppendStatusLine(u"Device EF64 FW Version is  'Antique'");
-    Finish(context, device);
 }
 
 // The carried EF64 image is not one this tool may write. Everything is settled (and the handle
 // closed) before the box opens, because ticks keep arriving inside it.
-void RejectImage(ToolContext& context, DeviceHandle device) {
+void RejectImage(ToolContext& context, CheckSession& session) {
     ControllerState& state = context.state;
     state.FirmwareAccepted = 0;
-    state.Ef64VersionClass = kEf64Unchecked;
-    state.Ef32VersionClass = kEf32Unchecked;
+    state.Ef64VersionClass = Ef64Class::Unchecked;
+    state.Ef32VersionClass = Ef32Class::Unchecked;
     context.window.EnableUpdateButton(false);
-    context.platform().Close(device);
-    state.AutoRestart = 0;
+    session.End();
     context.window.ClearFirmwarePath();
+    context.window.ReportRunEnding(RunEnding::FirmwareRejected);
     context.window.ShowMessageBox(kRejectionMessage);
 }
 
 void ClassifyVersion(ToolContext& context, std::int32_t image_number, std::int32_t device_number) {
     if (image_number > device_number) {
         context.log.AppendStatusLine(u"Device EF64 FW Version is  'Old'");
-        context.state.Ef64VersionClass = kEf64Old;
+        context.state.Ef64VersionClass = Ef64Class::Old;
     } else if (image_number == device_number) {
         context.log.AppendStatusLine(u"Device EF64 FW Version is  'Current'");
-        context.state.Ef64VersionClass = kEf64Current;
+        context.state.Ef64VersionClass = Ef64Class::Current;
     } else {
         context.log.AppendStatusLine(u"Device EF64 FW Version is  'New'");
-        context.state.Ef64VersionClass = kEf64New;
+        context.state.Ef64VersionClass = Ef64Class::New;
     }
 }
 
@@ -71,13 +62,13 @@ void CompareProductLine(ToolContext& context, std::u16string_view device_name_li
         context.log.AppendStatusLine(u"Compare_DUT_FW_Name PASS");
         state.DutNameMatch = 1;
         context.log.AppendStatusLine(u"Changed Get Device EF64 FW Version is  'Old'(Torvex)");
-        state.Ef64VersionClass = kEf64Old;
+        state.Ef64VersionClass = Ef64Class::Old;
         return;
     }
     context.log.AppendStatusLine(u"Compare_DUT_FW_Name FAIL ");
     state.DutNameMatch = 0;
     if (NameLineContains(device_name_line, kSecondProductLinePattern) &&
-        state.Ef64VersionClass == kEf64Current) {
+        state.Ef64VersionClass == Ef64Class::Current) {
         context.log.AppendStatusLine(u"Compare_DUT_FW_Name 2 PASS");
         state.DutNameMatch = 1;
     } else {
@@ -92,32 +83,28 @@ void Check_Application_Version_Combine(ToolContext& context) {
     ControllerState& state = context.state;
     context.log.AppendStatusLine(
         u"Check_Application_Version_Combine -----------------------------------------");
-    const DeviceHandle device = OpenProduct(context);
-    IspCommandBlock block;
+    CheckSession session(context);
 
-    if (!QueryImageInformation(context, device, block, Bank::Ef64))
-        return ClassAntique(context, device);
-    // The device read below overwrites the shared buffer: take the image's figures first.
-    const FirmwareInfoBlock image = ReplyInfoBlock(context);
-    LogFirmwareInfoBlock(context.log, InfoBlockSide::Image, image);
-    const std::int32_t image_number = FwVersionNumber(image);
-    if (image.MajorVersion() != kRequiredEf64ImageMajor) return RejectImage(context, device);
+    const auto image =
+        QueryImageInformation(session.Product(), IdentitySlice(context.images, Bank::Ef64));
+    if (!image) return ClassAntique(context);
+    LogFirmwareInfoBlock(context.log, InfoBlockSide::Image, *image);
+    const std::int32_t image_number = FwVersionNumber(*image);
+    if (image->MajorVersion() != kRequiredEf64ImageMajor) return RejectImage(context, session);
 
-    if (!ReadDeviceInformation(context, device, block, ISP_CMD_GET_FW_INFO))
-        return ClassAntique(context, device);
-    const FirmwareInfoBlock firmware = ReplyInfoBlock(context);
+    const auto firmware = ReadDeviceInformation(session.Product(), ISP_CMD_GET_FW_INFO);
+    if (!firmware) return ClassAntique(context);
     const std::u16string name_line =
-        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf64, firmware);
-    const std::int32_t device_number = FwVersionNumber(firmware);
+        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf64, *firmware);
+    const std::int32_t device_number = FwVersionNumber(*firmware);
     context.log.AppendStatusLine(FormatText("BinX File FW Version:   %d", image_number));
     context.log.AppendStatusLine(FormatText("Device EF64 FW Version: %d", device_number));
 
     ClassifyVersion(context, image_number, device_number);
     if (state.DutNameMatch == 0) CompareProductLine(context, name_line);
-    if (state.FirmwareGroup == kGroupUnchecked)
+    if (state.FirmwareGroup == ImageGroup::Unchecked)
         DecideFirmwareGroup(context, Ef64Group2Versions, device_number,
                             {u"FW_Group_2 ", u"FW_Group_1 "});
-    Finish(context, device);
 }
 
 }  // namespace torvex

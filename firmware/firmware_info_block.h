@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/status_log.h"
+#include "base/status_log.h"
 
 namespace torvex {
 

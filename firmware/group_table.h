@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "app/tool_context.h"
+#include "base/tool_context.h"
 
 namespace torvex {
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "app/dialog_core.h"
-#include "app/text.h"
 #include "app/user_messages.h"
+#include "base/text.h"
 #include "fuzz/fuzz_product.h"
 #include "fuzz/fuzz_tool.h"
 

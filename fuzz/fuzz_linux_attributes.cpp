@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "device/linux/usb_disk_identity.h"
 #include "device/usb_found.h"
 #include "fuzz/fuzz_tool.h"

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/window_port.h"
-#include "programming/embedded_images.h"
+#include "base/window_port.h"
+#include "firmware/embedded_images.h"
 
 namespace torvex::fuzz {
 
@@ -88,8 +88,10 @@ class LineWindow : public WindowPort {
     }
     void PostUpdateClick() override { ++posted_clicks; }
     void ClearFirmwarePath() override {}
+    void ReportRunEnding(RunEnding ending) override { endings.push_back(ending); }
 
     std::vector<std::u16string> lines;
+    std::vector<RunEnding> endings;
     std::vector<std::u16string> boxes;
     int progress = 0;
     bool update_enabled = false;

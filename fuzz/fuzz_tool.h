@@ -1,10 +1,9 @@
 #pragma once
-// The parts of the tool one operation runs with (state, window, log, transport, reply buffer,
-// firmware blocks) over the fuzz platform, for the targets that call single operations.
+// The tool's parts over the fuzz platform, for the targets that call single operations.
 
 #include <memory>
 
-#include "app/tool_context.h"
+#include "app/tool_parts.h"
 #include "fuzz/fuzz_platform.h"
 
 namespace torvex::fuzz {
@@ -26,13 +25,12 @@ struct FuzzTool {
     }
 
     LineWindow window;
-    StatusLog log{window};
     FuzzPlatform platform;
-    ScsiTransport transport{log, platform};
-    SharedDataBuffer shared_buffer;
-    EmbeddedImages images;
-    ControllerState state;
-    ToolContext context{state, window, log, transport, shared_buffer, images};
+    ToolParts parts{window, platform};
+    ControllerState& state = parts.state;
+    SharedDataBuffer& shared_buffer = parts.shared_buffer;
+    EmbeddedImages& images = parts.images;
+    ToolContext& context = parts.context;
 };
 
 }  // namespace torvex::fuzz

@@ -22,7 +22,7 @@ class Checks {
     explicit Checks(FuzzBytes& in) : in_(in), tool_(in) {
         const std::uint8_t flags = in.Byte();
         tool_.state.DutNameMatch = flags & 1u;
-        tool_.state.FirmwareGroup = static_cast<std::uint8_t>((flags >> 1) % 3u);
+        tool_.state.FirmwareGroup = static_cast<ImageGroup>((flags >> 1) % 3u);
         tool_.state.DevicePath = u"/dev/sdp";
         tool_.platform.listing.disks.push_back({u"USBSTOR\\Disk", u"", tool_.state.DevicePath});
         Fill(bank_);
@@ -35,16 +35,16 @@ class Checks {
         ForgetReads();
         Check_OTA_Version_at_Application(tool_.context);
         AfterEveryCheck();
-        const std::uint8_t cls = tool_.state.Ef32VersionClass;
-        Require(cls <= kEf32New, "the EF32_0 class is one of its six values");
+        const Ef32Class cls = tool_.state.Ef32VersionClass;
+        Require(cls <= Ef32Class::New, "the EF32_0 class is one of its six values");
         if (!bank_read_whole_) return;
         const auto ff = std::count(bank_.begin(), bank_.end(), std::uint8_t{0xFF});
         if (ff >= kErasedBankThreshold)
-            Require(cls == kEf32NoCode, "an erased bank is No_Code");
+            Require(cls == Ef32Class::NoCode, "an erased bank is No_Code");
         else if (HoldsSignature())
-            Require(cls == kEf32Protect, "the signature is Protect");
+            Require(cls == Ef32Class::Protect, "the signature is Protect");
         else if (!std::equal(kRequiredEf32Tag.begin(), kRequiredEf32Tag.end(), bank_.begin() + 7))
-            Require(cls == kEf32NoCode, "a bank without its tag is No_Code");
+            Require(cls == Ef32Class::NoCode, "a bank without its tag is No_Code");
     }
 
     void AtOta() {
@@ -52,8 +52,9 @@ class Checks {
         Check_OTA_Version_at_OTA(tool_.context);
         AfterEveryCheck();
         if (bank_read_whole_) {
-            Require(tool_.state.Ef32VersionClass == kEf32Old, "OTA code is always Old");
-            Require(tool_.state.FirmwareGroup != kGroupUnchecked, "a read at OTA picks a group");
+            Require(tool_.state.Ef32VersionClass == Ef32Class::Old, "OTA code is always Old");
+            Require(tool_.state.FirmwareGroup != ImageGroup::Unchecked,
+                    "a read at OTA picks a group");
         }
     }
 
@@ -62,9 +63,10 @@ class Checks {
         ForgetReads();
         Check_Application_Version_Combine(tool_.context);
         AfterEveryCheck();
-        Require(tool_.state.Ef64VersionClass <= kEf64New, "the EF64 class is one of its values");
+        Require(tool_.state.Ef64VersionClass <= Ef64Class::New,
+                "the EF64 class is one of its values");
         const bool rejected = tool_.state.FirmwareAccepted == 0;
-        Require(!rejected || tool_.state.Ef64VersionClass == kEf64Unchecked,
+        Require(!rejected || tool_.state.Ef64VersionClass == Ef64Class::Unchecked,
                 "a rejected image leaves the EF64 class unchecked");
         if (image_read_whole_ && image_[11] != kRequiredEf64ImageMajor)
             Require(rejected, "an image of another major version is rejected");
@@ -88,7 +90,7 @@ class Checks {
         tool_.RequireHandlesBalanced();
         Require(tool_.state.AutoRestart == 0, "every check leaves no restart armed");
         Require(tool_.state.DutNameMatch <= 1, "the name match is a flag");
-        Require(tool_.state.FirmwareGroup <= kGroup2, "the group is one of its values");
+        Require(tool_.state.FirmwareGroup <= ImageGroup::Group2, "the group is one of its values");
     }
 
     // One byte per request (zero: delivered in full): bits 0-2 set: not delivered; bits 3-4 set:

@@ -1,6 +1,6 @@
 #include "programming/ef32_programming.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "firmware/identity_queries.h"
 #include "programming/procedure_steps.h"
 
@@ -11,14 +11,14 @@ namespace {
 constexpr std::int8_t kMainMemoryChunks = 1;
 }  // namespace
 
-int Run_Code_at_EF64_ISP_EF32_0_OTA(ToolContext& context, DeviceHandle device,
-                                    std::span<const std::uint8_t> image_block) {
-    ProcedureRun run(context, device);
+int Run_Code_at_EF64_ISP_EF32_0_OTA(ProductConnection& product, WindowPort& window,
+                                    BankSlices slices, MaskCode mask_variant) {
+    ProcedureRun run(product, window);
     IspCommandBlock& block = run.Block();
     run.Log(u"Run_Code_at_EF64_ISP_EF32_0_OTA");
 
-    const auto main_memory = MainMemorySlice(image_block);
-    const auto info_page = InformationPageSlice(context.images.Ef32InfoBlock);
+    const auto main_memory = slices.main_memory;
+    const auto info_page = slices.info_page;
     if (main_memory.empty() || info_page.empty()) {
         run.Log(kAbsentFirmwareBlockLine);
         return run.Fail();
@@ -65,7 +65,7 @@ int Run_Code_at_EF64_ISP_EF32_0_OTA(ToolContext& context, DeviceHandle device,
     if (!run.AcceptedByProduct(run.SendNoDataOut())) return run.Fail();
 
     // Mask code 0210 goes on with the EF64 bank, whose own jump follows.
-    if (context.state.MaskVariant != kMask0210) {
+    if (mask_variant != MaskCode::Mask0210) {
         run.Log(u"Jump to EFlash");
         block.WriteOpcode(ISP_CMD_JUMP_EF32);  // byte 2 still holds page 1
         run.SendNoDataOut();

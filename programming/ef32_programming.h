@@ -3,14 +3,14 @@
 // checksummed by the product, then the jump unless the product runs mask code 0210. Returns 1
 // when the sequence reached its end, 0 when a step failed.
 
-#include <cstdint>
-#include <span>
-
-#include "app/tool_context.h"
+#include "base/controller_state.h"
+#include "base/window_port.h"
+#include "device/product_connection.h"
+#include "firmware/embedded_images.h"
 
 namespace torvex {
 
-int Run_Code_at_EF64_ISP_EF32_0_OTA(ToolContext& context, DeviceHandle device,
-                                    std::span<const std::uint8_t> image_block);
+int Run_Code_at_EF64_ISP_EF32_0_OTA(ProductConnection& product, WindowPort& window,
+                                    BankSlices slices, MaskCode mask_variant);
 
 }  // namespace torvex

@@ -8,14 +8,14 @@ namespace torvex {
 namespace {
 
 // The nine steps, shared by both variants; the dialect holds what differs.
-int RunEf64Procedure(ToolContext& context, DeviceHandle device,
-                     std::span<const std::uint8_t> image_block, const IspDialect& dialect) {
-    ProcedureRun run(context, device);
+int RunEf64Procedure(ProductConnection& product, WindowPort& window, BankSlices slices,
+                     const IspDialect& dialect) {
+    ProcedureRun run(product, window);
     IspCommandBlock& block = run.Block();
     if (!dialect.banner.empty()) run.Log(dialect.banner);
 
-    const auto main_memory = MainMemorySlice(image_block);
-    const auto info_page = InformationPageSlice(context.images.Ef64InfoBlock);
+    const auto main_memory = slices.main_memory;
+    const auto info_page = slices.info_page;
     // Never erase a bank that cannot be written again.
     if (main_memory.empty() || info_page.empty()) {
         run.Log(kAbsentFirmwareBlockLine);
@@ -70,14 +70,14 @@ int RunEf64Procedure(ToolContext& context, DeviceHandle device,
 
 }  // namespace
 
-int Run_Code_at_Mask0210_or_OTA_ISP_EF64(ToolContext& context, DeviceHandle device,
-                                         std::span<const std::uint8_t> image_block) {
-    return RunEf64Procedure(context, device, image_block, MaskOtaDialect);
+int Run_Code_at_Mask0210_or_OTA_ISP_EF64(ProductConnection& product, WindowPort& window,
+                                         BankSlices slices) {
+    return RunEf64Procedure(product, window, slices, MaskOtaDialect);
 }
 
-int Run_Code_at_Protect_ISP_EF64(ToolContext& context, DeviceHandle device,
-                                 std::span<const std::uint8_t> image_block) {
-    return RunEf64Procedure(context, device, image_block, ProtectIspDialect);
+int Run_Code_at_Protect_ISP_EF64(ProductConnection& product, WindowPort& window,
+                                 BankSlices slices) {
+    return RunEf64Procedure(product, window, slices, ProtectIspDialect);
 }
 
 }  // namespace torvex

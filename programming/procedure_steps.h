@@ -1,14 +1,15 @@
 #pragma once
-// What the two programming procedures share: one command block for the whole run, the three
-// shapes of sending a step's command, and the rule that a program or checksum command fails when
-// the product completes it with any status but GOOD (a rejected checksum must never pass).
+// What the two programming procedures share: one command block for the whole run (zeroed when
+// the run starts), the three shapes of sending a step's command, and the rule that a program or
+// checksum command fails when the product completes it with any status but GOOD (a rejected
+// checksum must never pass).
 
 #include <cstdint>
 #include <span>
 #include <string_view>
 
-#include "app/tool_context.h"
-#include "device/isp_commands.h"
+#include "base/window_port.h"
+#include "device/product_connection.h"
 
 namespace torvex {
 
@@ -16,33 +17,37 @@ inline constexpr std::u16string_view kStepFailLine = u"FAIL.";
 inline constexpr std::u16string_view kSelectAesKeyLine = u"Select AES Key";
 
 class ProcedureRun {
-public:
-    ProcedureRun(ToolContext& context, DeviceHandle device) : context_(context), device_(device) {}
+  public:
+    ProcedureRun(ProductConnection& product, WindowPort& window)
+        : product_(product), window_(window) {
+        product_.RestartCommandRun();
+    }
 
-    IspCommandBlock& Block() { return block_; }
-    void Log(std::u16string_view line) { context_.log.AppendStatusLine(line); }
-    void StepProgress() { context_.window.StepProgress(); }
+    IspCommandBlock& Block() { return product_.Block(); }
+    void Log(std::u16string_view line) { product_.Log().AppendStatusLine(line); }
+    void StepProgress() { window_.StepProgress(); }
     // Logs the failure line of a step; the procedure then returns this result.
     int Fail() {
         Log(kStepFailLine);
         return 0;
     }
 
-    // No data, direction in, the shared buffer named as buffer (erase and key commands).
-    bool SendNoDataIn();
+    // No data, direction in, the reply area named as buffer (erase and key commands).
+    bool SendNoDataIn() { return product_.Send(DataPhase::In(product_.Replies().Area(0))); }
     // No data, direction out, no buffer (EF32_0 checksums, jumps).
-    bool SendNoDataOut();
+    bool SendNoDataOut() { return product_.Send(DataPhase::None(DataDirection::Out)); }
     // Data out from a firmware block slice, in place.
-    bool SendDataOut(std::span<const std::uint8_t> data);
+    bool SendDataOut(std::span<const std::uint8_t> data) {
+        return product_.Send(DataPhase::Out(data));
+    }
 
     // For program and checksum commands: the request was carried and the product answered GOOD.
     // A completed request with another status is reported in one line of its own.
     bool AcceptedByProduct(bool sent);
 
-private:
-    ToolContext& context_;
-    DeviceHandle device_;
-    IspCommandBlock block_;
+  private:
+    ProductConnection& product_;
+    WindowPort& window_;
 };
 
 }  // namespace torvex

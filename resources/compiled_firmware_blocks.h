@@ -1,7 +1,7 @@
 #pragma once
 // The firmware blocks compiled into the program (from the directory chosen at configure time).
 
-#include "programming/embedded_images.h"
+#include "firmware/embedded_images.h"
 
 namespace torvex {
 

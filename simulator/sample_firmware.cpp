@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "programming/embedded_images.h"
+#include "firmware/firmware_block_table.h"
 #include "simulator/image_layout.h"
 #include "simulator/product_cipher.h"
 
@@ -66,7 +66,7 @@ IdentityBlock SampleImageIdentity(std::uint16_t id) {
     const ImageRecipe* recipe = FindImage(id);
     if (recipe == nullptr) return {};
     return recipe->bank == BankCode::Ef64 ? SampleEf64Identity(recipe->group)
-                                        : SampleEf32Identity(recipe->group);
+                                          : SampleEf32Identity(recipe->group);
 }
 
 std::vector<std::uint8_t> MakeSampleFirmwareBlock(std::uint16_t id) {

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <string>
 
-#include "programming/embedded_images.h"
+#include "firmware/firmware_block_table.h"
 #include "simulator/sample_firmware.h"
 
 int main(int argc, char** argv) {

@@ -15,7 +15,7 @@
 #include "app/dialog_core.h"
 #include "app/qt/dialog_template.h"
 #include "app/qt/file_open_dialog.h"
-#include "app/window_port.h"
+#include "base/window_port.h"
 
 namespace torvex::qt {
 
@@ -67,6 +67,8 @@ class CArdekoPCISPDlg : public QDialog, public WindowPort {
     void ShowMessageBox(std::u16string_view text) override;
     void PostUpdateClick() override;
     void ClearFirmwarePath() override;
+    // The window shows an ending by its picture and its box; nothing more to do here.
+    void ReportRunEnding(RunEnding) override {}
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -5,7 +5,7 @@
 
 #include <QAbstractButton>
 
-#include "app/window_port.h"
+#include "base/window_port.h"
 
 namespace torvex::qt {
 

@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <QString>
 
-#include "app/window_port.h"
+#include "base/window_port.h"
 
 namespace torvex::qt {
 

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "device/linux/usb_disk_identity.h"
 
 namespace torvex::linux_backend {

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <climits>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "device/linux/disk_enumerator.h"
 #include "device/linux/exclusive_open.h"
 #include "device/linux/sg_io_pass_through.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace torvex::linux_backend {
 namespace {

@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/text.h"
 #include "app/user_messages.h"
+#include "base/text.h"
 #include "device/linux/raw_scsi_access.h"
 #include "simulator/product_presets.h"
 #include "simulator/sample_firmware.h"

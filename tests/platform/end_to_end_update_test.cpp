@@ -80,7 +80,7 @@ TEST_F(EndToEndUpdate, TwoRunUpdateFromApplicationCodeThroughSgIoAndUdev) {
     // Back in its new application code, found again through udev, the product is current.
     for (int i = 0; i < 8; ++i) Tick();
     EXPECT_EQ(product.Mode(), sim::ProductMode::Application);
-    EXPECT_EQ(core.State().Ef64VersionClass, kEf64Current);
+    EXPECT_EQ(core.State().Ef64VersionClass, Ef64Class::Current);
     EXPECT_EQ(window.picture, StatusPicture::Ready);
 }
 

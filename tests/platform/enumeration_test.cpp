@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "device/linux/linux_device_platform.h"
 #include "tests/platform/fake_usb_disk.h"
 #include "tests/platform/scripted_disk.h"

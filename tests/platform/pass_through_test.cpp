@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <numeric>
 
-#include "app/status_log.h"
+#include "base/status_log.h"
 #include "device/linux/linux_device_platform.h"
 #include "device/scsi_transport.h"
 #include "tests/platform/fake_usb_disk.h"
@@ -219,12 +219,12 @@ TEST_F(PassThroughTest, TransportSeesUnplugAsThreeFailedAttempts) {
     StatusLog log(window);
     ScsiTransport transport(log, platform);
     backing.Script(ScriptedDisk::CheckCondition(kIllegalRequestSense));
-    EXPECT_EQ(transport.SendSCSICommand(handle, nullptr, nullptr, 0, 1, kGetInfo.data(), 16), 1);
+    EXPECT_EQ(transport.SendSCSICommand(handle, kGetInfo, DataPhase::None(DataDirection::In)), 1);
     EXPECT_FALSE(transport.LastCompletedGood());
     EXPECT_TRUE(window.status_log.empty());
 
     product.Unplug();
-    EXPECT_EQ(transport.SendSCSICommand(handle, nullptr, nullptr, 0, 1, kGetInfo.data(), 16), 0);
+    EXPECT_EQ(transport.SendSCSICommand(handle, kGetInfo, DataPhase::None(DataDirection::In)), 0);
     EXPECT_EQ(window.Utf8Lines(), std::vector<std::string>(3, "SendSCSICommand FAIL : >0x0<"));
     EXPECT_EQ(product.SeenCount(), 4u);
 }

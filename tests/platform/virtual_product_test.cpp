@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
-#include "app/status_log.h"
-#include "app/tool_context.h"
+#include "app/tool_parts.h"
 #include "device/linux/device_monitor.h"
 #include "device/linux/linux_device_platform.h"
+#include "device/product_connection.h"
 #include "device/usb_found.h"
 #include "firmware/identity_queries.h"
 #include "simulator/product_presets.h"
@@ -45,12 +45,10 @@ struct VirtualProductTest : ::testing::Test {
 
     LinuxDevicePlatform platform{[] { return true; }};
     RecordingWindow window;
-    StatusLog log{window};
-    ScsiTransport transport{log, platform};
-    SharedDataBuffer shared_buffer;
-    EmbeddedImages images;
-    ControllerState state;
-    ToolContext context{state, window, log, transport, shared_buffer, images};
+    ToolParts parts{window, platform};
+    ControllerState& state = parts.state;
+    ToolContext& context = parts.context;
+    ProductConnection product_link{parts.transport, parts.shared_buffer};
 };
 
 TEST_F(VirtualProductTest, DiscoveryAndIdentityReadThroughTheRealBackEnd) {
@@ -63,12 +61,11 @@ TEST_F(VirtualProductTest, DiscoveryAndIdentityReadThroughTheRealBackEnd) {
                                         "Run Code at Application Code", "USB device found!"}));
     EXPECT_EQ(state.DevicePath, node.Path());
 
-    const DeviceHandle handle = platform.OpenExclusive(state.DevicePath);
-    ASSERT_NE(handle, kInvalidDeviceHandle);
-    IspCommandBlock block;
-    EXPECT_TRUE(ReadDeviceInformation(context, handle, block, ISP_CMD_GET_FW_INFO));
-    platform.Close(handle);
-    EXPECT_EQ(NameOf(ReplyInfoBlock(context)), "F_TORVEX_APP_V100100");
+    ASSERT_TRUE(product_link.Open(state.DevicePath));
+    const auto firmware = ReadDeviceInformation(product_link, ISP_CMD_GET_FW_INFO);
+    product_link.Close();
+    ASSERT_TRUE(firmware);
+    EXPECT_EQ(NameOf(*firmware), "F_TORVEX_APP_V100100");
 
     ASSERT_FALSE(world.Trace().empty());
     EXPECT_EQ(world.Trace().back().command, "ISP_CMD_GET_FW_INFO");
@@ -80,12 +77,11 @@ TEST_F(VirtualProductTest, DiscoveryAndIdentityReadThroughTheRealBackEnd) {
 TEST_F(VirtualProductTest, ExecuteSendsTheProductAwayAndUdevSeesItReturnInOtaCode) {
     WaitForEvents(monitor, 1);
     ASSERT_EQ(USBFound(context), kRunModeAppOrOta);
-    const DeviceHandle handle = platform.OpenExclusive(state.DevicePath);
-    SendIspExecute(transport, handle);
+    ASSERT_TRUE(product_link.Open(state.DevicePath));
+    SendIspExecute(product_link);
     // Gone at once: a command on the handle still open no longer reaches it.
-    IspCommandBlock block;
-    EXPECT_FALSE(ReadDeviceInformation(context, handle, block, ISP_CMD_GET_FW_INFO));
-    platform.Close(handle);
+    EXPECT_FALSE(ReadDeviceInformation(product_link, ISP_CMD_GET_FW_INFO));
+    product_link.Close();
 
     world.AdvanceClock(product.Timing().removal_event_delay_ms);
     EXPECT_EQ(WaitForEvents(monitor, 1), std::vector<std::uint32_t>{kDeviceRemoveComplete});

@@ -69,7 +69,7 @@ TEST(BootCodeScenario, MaskCodeVariants) {
     s0210.window.ClearLog();
     QueryBootCode(s0210.core.Context());
     EXPECT_EQ(s0210.window.Utf8Lines(), Lines{"Run Code at Mask Code 0210"});
-    EXPECT_EQ(s0210.State().MaskVariant, kMask0210);
+    EXPECT_EQ(s0210.State().MaskVariant, MaskCode::Mask0210);
     EXPECT_EQ(s0210.State().DeviceFound, 1u);
     ExpectCleanWire(s0210);
 
@@ -78,7 +78,7 @@ TEST(BootCodeScenario, MaskCodeVariants) {
     QueryBootCode(s0110.core.Context());
     EXPECT_EQ(s0110.window.Utf8Lines(), (Lines{kTransportFail, kTransportFail, kTransportFail,
                                                "Run Code at Mask Code 0110"}));
-    EXPECT_EQ(s0110.State().MaskVariant, kMask0110);
+    EXPECT_EQ(s0110.State().MaskVariant, MaskCode::Mask0110);
     EXPECT_EQ(s0110.State().DeviceFound, 1u);
     ExpectCleanWire(s0110);
 }
@@ -116,10 +116,10 @@ TEST(VersionCheckScenario, OldApplicationOfTheFirstLine) {
                      "GUI EF32_0 BINX FW Version: 50205",
                      "Device EF32_0 FW Version:   50100",
                      "Device EF32_0 FW Version is  'Old'"}));
-    EXPECT_EQ(s.State().Ef64VersionClass, kEf64Old);
-    EXPECT_EQ(s.State().Ef32VersionClass, kEf32Old);
+    EXPECT_EQ(s.State().Ef64VersionClass, Ef64Class::Old);
+    EXPECT_EQ(s.State().Ef32VersionClass, Ef32Class::Old);
     EXPECT_EQ(s.State().DutNameMatch, 1);
-    EXPECT_EQ(s.State().FirmwareGroup, kGroup1);
+    EXPECT_EQ(s.State().FirmwareGroup, ImageGroup::Group1);
     EXPECT_EQ(s.Commands(), (Lines{"ISP_CMD_SELECT_AES_KEY 0x07", "ISP_CMD_PUT_BINX_HEADER",
                                    "ISP_CMD_GET_BINX_INFO", "ISP_CMD_GET_FW_INFO",
                                    "ISP_CMD_GET_EF32_0_INFO", "ISP_CMD_SELECT_AES_KEY 0x07",
@@ -130,17 +130,17 @@ TEST(VersionCheckScenario, OldApplicationOfTheFirstLine) {
 struct Ef32BankCase {
     ProductPreset preset;
     const char* verdict_line;
-    std::uint8_t ef32_class;
+    Ef32Class ef32_class;
 };
 
 TEST(VersionCheckScenario, Ef32BankStatesAtApplication) {
     for (const Ef32BankCase& c :
          {Ef32BankCase{ProductPreset::ApplicationEf32Erased, "Device EF32_0 is  'No_Code'",
-                       kEf32NoCode},
+                       Ef32Class::NoCode},
           Ef32BankCase{ProductPreset::ApplicationEf32Protect, "Device EF32_0 FW is  'Protect'",
-                       kEf32Protect},
+                       Ef32Class::Protect},
           Ef32BankCase{ProductPreset::ApplicationEf32BadTag,
-                       "EF32_0 Tag FAIL, Set Device EF32_0 is  'No_Code'", kEf32NoCode}}) {
+                       "EF32_0 Tag FAIL, Set Device EF32_0 is  'No_Code'", Ef32Class::NoCode}}) {
         SCOPED_TRACE(std::string(sim::PresetName(c.preset)));
         Scenario s(c.preset);
         StartQuietly(s);
@@ -165,8 +165,8 @@ TEST(VersionCheckScenario, OtaCodeOfTheSecondLineInGroup2) {
     EXPECT_EQ(Lines(lines.begin() + 3, lines.end()),
               (Lines{"\r", "Compare_DUT_FW_Name PASS", "Compare FW Version ", "Group_2 ",
                      "Device EF32_0 FW Version:   50000"}));
-    EXPECT_EQ(s.State().Ef32VersionClass, kEf32Old);
-    EXPECT_EQ(s.State().FirmwareGroup, kGroup2);
+    EXPECT_EQ(s.State().Ef32VersionClass, Ef32Class::Old);
+    EXPECT_EQ(s.State().FirmwareGroup, ImageGroup::Group2);
     ExpectCleanWire(s);
 }
 
@@ -178,7 +178,7 @@ TEST(VersionCheckScenario, GarbageImageIdentityIsRefused) {
     EXPECT_EQ(s.window.Utf8Lines().size(), 4u);  // the banner and the image's three lines
     EXPECT_EQ(s.window.message_boxes.size(), 1u);
     EXPECT_EQ(s.State().FirmwareAccepted, 0);
-    EXPECT_EQ(s.State().Ef64VersionClass, kEf64Unchecked);
+    EXPECT_EQ(s.State().Ef64VersionClass, Ef64Class::Unchecked);
     EXPECT_EQ(s.Commands().back(), "ISP_CMD_GET_BINX_INFO");  // no device read after it
     ExpectCleanWire(s);
 }
@@ -193,11 +193,11 @@ TEST(VersionCheckScenario, GarbageDeviceIdentityIsClassedWithoutHarm) {
     Check_OTA_Version_at_Application(context);
     // The image's number was taken before the garbage landed in the shared buffer.
     EXPECT_TRUE(s.Logged("BinX File FW Version:   100205"));
-    EXPECT_GE(s.State().Ef64VersionClass, kEf64Old);
-    EXPECT_LE(s.State().Ef64VersionClass, kEf64New);
-    EXPECT_NE(s.State().Ef32VersionClass, kEf32Unchecked);
-    EXPECT_LE(s.State().Ef32VersionClass, kEf32New);
-    EXPECT_NE(s.State().FirmwareGroup, kGroupUnchecked);
+    EXPECT_GE(s.State().Ef64VersionClass, Ef64Class::Old);
+    EXPECT_LE(s.State().Ef64VersionClass, Ef64Class::New);
+    EXPECT_NE(s.State().Ef32VersionClass, Ef32Class::Unchecked);
+    EXPECT_LE(s.State().Ef32VersionClass, Ef32Class::New);
+    EXPECT_NE(s.State().FirmwareGroup, ImageGroup::Unchecked);
     EXPECT_TRUE(s.window.message_boxes.empty());
     ExpectCleanWire(s);
 }

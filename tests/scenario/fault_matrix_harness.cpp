@@ -3,8 +3,8 @@
 #include <map>
 #include <utility>
 
-#include "app/text.h"
 #include "app/user_messages.h"
+#include "base/text.h"
 #include "simulator/sample_firmware.h"
 
 namespace torvex::testing {

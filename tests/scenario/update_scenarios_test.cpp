@@ -50,8 +50,8 @@ TEST(UpdateScenario, TwoRunUpdateFromOldApplicationCode) {
     Scenario s(ProductPreset::ApplicationOld);
     ASSERT_TRUE(s.Start());
     s.Tick();
-    EXPECT_EQ(s.State().Ef64VersionClass, kEf64Old);
-    EXPECT_EQ(s.State().Ef32VersionClass, kEf32Old);
+    EXPECT_EQ(s.State().Ef64VersionClass, Ef64Class::Old);
+    EXPECT_EQ(s.State().Ef32VersionClass, Ef32Class::Old);
     EXPECT_EQ(s.State().DutNameMatch, 1);
     EXPECT_EQ(s.window.picture, StatusPicture::Ready);
     EXPECT_TRUE(s.window.update_enabled);
@@ -87,7 +87,7 @@ TEST(UpdateScenario, TwoRunUpdateFromOldApplicationCode) {
     // Back in its new application code the product is current: Ready again after the hold.
     s.Tick(8);
     EXPECT_EQ(s.Product().Mode(), ProductMode::Application);
-    EXPECT_EQ(s.State().Ef64VersionClass, kEf64Current);
+    EXPECT_EQ(s.State().Ef64VersionClass, Ef64Class::Current);
     EXPECT_EQ(s.window.picture, StatusPicture::Ready);
 }
 
@@ -95,7 +95,7 @@ TEST(UpdateScenario, DataComesFromTheChosenGroupsBlocksAtOffset512) {
     Scenario s(ProductPreset::ApplicationGroup2);
     ASSERT_TRUE(s.Start());
     s.Tick();
-    EXPECT_EQ(s.State().FirmwareGroup, kGroup2);  // its EF64 is at 100.0.0.0
+    EXPECT_EQ(s.State().FirmwareGroup, ImageGroup::Group2);  // its EF64 is at 100.0.0.0
     s.Click();
     ASSERT_TRUE(s.TickUntil([&] { return s.Logged("Updat FW.... Update complete !!"); }, 20));
     for (const auto& entry : s.platform.Trace()) {
@@ -125,7 +125,7 @@ TEST(UpdateScenario, OneRunUpdatesFromProtectedIspMask0210AndOtaCode) {
         EXPECT_TRUE(s.Logged(c.branch_line));
         EXPECT_TRUE(s.Logged("Updat FW.... Update complete !!")) << c.branch_line;
         EXPECT_EQ(s.window.progress, 0);
-        EXPECT_EQ(s.State().MaskVariant, kMask0110);
+        EXPECT_EQ(s.State().MaskVariant, MaskCode::Mask0110);
         s.Tick(3);
         EXPECT_EQ(s.Product().Mode(), ProductMode::Application) << c.branch_line;
         EXPECT_EQ(s.Product().Ef64().Identity(), sim::SampleEf64Identity(1));
@@ -143,7 +143,7 @@ TEST(UpdateScenario, AntiqueApplicationGoesThroughExecuteAndTheAutomaticRun) {
         Fault::On(Command::GetFwInfo, FaultAction::Fail).InMode(ProductMode::Application).Always());
     s.core.OnBrowseClosed(false);
     s.Tick();
-    EXPECT_EQ(s.State().Ef64VersionClass, kEf64Antique);
+    EXPECT_EQ(s.State().Ef64VersionClass, Ef64Class::Antique);
     EXPECT_EQ(s.State().DutNameMatch, 1);
     s.Click();
     EXPECT_TRUE(s.Logged("EF64_Antique  -  ISP_CMD_EXECUTE"));

@@ -1,16 +1,12 @@
 #pragma once
-// A tool context over a recording window, a scripted platform and patterned firmware blocks, for
-// unit tests of single operations.
+// The tool's parts over a recording window, a scripted platform and patterned firmware blocks,
+// for unit tests of single operations.
 
 #include <string>
 #include <vector>
 
-#include "app/controller_state.h"
-#include "app/status_log.h"
-#include "app/tool_context.h"
-#include "device/isp_commands.h"
-#include "device/scsi_transport.h"
-#include "programming/embedded_images.h"
+#include "app/tool_parts.h"
+#include "device/product_connection.h"
 #include "tests/support/memory_firmware_blocks.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/scripted_platform.h"
@@ -25,15 +21,24 @@ struct CoreFixture {
     // The CDBs sent so far, as hex strings "FF 52 00 ...".
     std::vector<std::string> SentBlocks() const;
 
+    // The product connection opened on the scripted platform, for tests of one procedure or query.
+    ProductConnection& OpenProduct() {
+        product.Open(u"/dev/sdx");
+        return product;
+    }
+
     MemoryFirmwareBlocks blocks;
     RecordingWindow window;
-    StatusLog log{window};
     ScriptedPlatform platform;
-    ScsiTransport transport{log, platform};
-    SharedDataBuffer shared_buffer;
-    EmbeddedImages images;
-    ControllerState state;
-    ToolContext context{state, window, log, transport, shared_buffer, images};
+    ToolParts parts{window, platform};
+    // Short names for the parts.
+    ControllerState& state = parts.state;
+    StatusLog& log = parts.log;
+    ScsiTransport& transport = parts.transport;
+    SharedDataBuffer& shared_buffer = parts.shared_buffer;
+    EmbeddedImages& images = parts.images;
+    ToolContext& context = parts.context;
+    ProductConnection product{transport, shared_buffer};
 };
 
 }  // namespace torvex::testing

@@ -4,12 +4,12 @@
 #include <map>
 #include <vector>
 
-#include "programming/embedded_images.h"
+#include "firmware/embedded_images.h"
 
 namespace torvex::testing {
 
 class MemoryFirmwareBlocks : public FirmwareBlockStore {
-public:
+  public:
     // Every block at its required size, each filled with a pattern that tells block and offset
     // apart: byte i of block id is (id + i * 7 + i / 256) & 0xFF.
     static MemoryFirmwareBlocks Patterned();

@@ -1,10 +1,12 @@
 #include "tests/support/recording_window.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace torvex::testing {
 
-void RecordingWindow::AppendToStatusLog(std::u16string_view text) { status_log.append(text); }
+void RecordingWindow::AppendToStatusLog(std::u16string_view text) {
+    status_log.append(text);
+}
 
 void RecordingWindow::LoadStatusPicture(StatusPicture p) {
     picture = p;

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/window_port.h"
+#include "base/window_port.h"
 
 namespace torvex::testing {
 
 class RecordingWindow : public WindowPort {
-public:
+  public:
     void AppendToStatusLog(std::u16string_view text) override;
     void AppendToSecondaryLog(std::u16string_view text) override { secondary_log.append(text); }
     void LoadStatusPicture(StatusPicture picture) override;
@@ -24,6 +24,7 @@ public:
     void ShowMessageBox(std::u16string_view text) override;
     void PostUpdateClick() override { ++posted_clicks; }
     void ClearFirmwarePath() override { firmware_path.clear(); }
+    void ReportRunEnding(RunEnding ending) override { endings.push_back(ending); }
 
     // The status log split at CR LF, without the line ends.
     std::vector<std::u16string> Lines() const;
@@ -44,6 +45,7 @@ public:
     std::vector<std::u16string> message_boxes;
     int posted_clicks = 0;
     std::u16string firmware_path;
+    std::vector<RunEnding> endings;  // in the order they were reported
 
     // Runs inside ShowMessageBox, as a nested event loop would.
     std::function<void(std::u16string_view)> on_message_box;

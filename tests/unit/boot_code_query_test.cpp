@@ -24,11 +24,11 @@ struct BootCodeCase {
     const char* what;
     bool open_fails;
     std::vector<PassThroughResult> answers;
-    std::uint8_t mask_variant_before;
+    MaskCode mask_variant_before;
     Lines lines;
     std::size_t requests;
     std::uint32_t device_found;
-    std::uint8_t mask_variant;
+    MaskCode mask_variant;
     std::uint8_t dut_name_match;
 };
 
@@ -67,20 +67,20 @@ const char* kTransportFail = "SendSCSICommand FAIL : >0x0<";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, BootCodeQuery, ::testing::Values(
-    BootCodeCase{"mask code 0210", false, {kOk, kOk}, kMask0110,
-                 {"Run Code at Mask Code 0210"}, 2, 1, kMask0210, 1},
+    BootCodeCase{"mask code 0210", false, {kOk, kOk}, MaskCode::Mask0110,
+                 {"Run Code at Mask Code 0210"}, 2, 1, MaskCode::Mask0210, 1},
     BootCodeCase{"mask code 0110 refuses the key slot", false, {kOk, kFail, kFail, kFail},
-                 kMask0210,
+                 MaskCode::Mask0210,
                  {kTransportFail, kTransportFail, kTransportFail, "Run Code at Mask Code 0110"},
-                 4, 1, kMask0110, 1},
-    BootCodeCase{"probe fails", false, {kFail, kFail, kFail}, kMask0210,
+                 4, 1, MaskCode::Mask0110, 1},
+    BootCodeCase{"probe fails", false, {kFail, kFail, kFail}, MaskCode::Mask0210,
                  {kTransportFail, kTransportFail, kTransportFail, "Command Fail"},
-                 3, 0, kMask0210, 0},
-    BootCodeCase{"probe answers on the second attempt", false, {kFail, kOk, kOk}, kMask0110,
-                 {kTransportFail, "Run Code at Mask Code 0210"}, 3, 1, kMask0210, 1},
-    BootCodeCase{"open fails", true, {}, kMask0210,
+                 3, 0, MaskCode::Mask0210, 0},
+    BootCodeCase{"probe answers on the second attempt", false, {kFail, kOk, kOk}, MaskCode::Mask0110,
+                 {kTransportFail, "Run Code at Mask Code 0210"}, 3, 1, MaskCode::Mask0210, 1},
+    BootCodeCase{"open fails", true, {}, MaskCode::Mask0210,
                  {"Open USB device failed.", kTransportFail, kTransportFail, kTransportFail,
-                  "Command Fail"}, 3, 0, kMask0210, 0}));
+                  "Command Fail"}, 3, 0, MaskCode::Mask0210, 0}));
 // clang-format on
 
 TEST(BootCodeQueryWire, ProbeThenKeySlotZeroIntoTheSharedBuffer) {

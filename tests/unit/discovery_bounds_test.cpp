@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "device/usb_found.h"
 #include "tests/support/case_printing.h"
 #include "tests/support/core_fixture.h"

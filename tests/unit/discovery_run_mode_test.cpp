@@ -33,7 +33,7 @@ struct Discovery : ::testing::Test {
         state.DeviceFound = 1;
         state.MaskPollTicks = 3;
         state.DutNameMatch = 1;
-        state.FirmwareGroup = 2;
+        state.FirmwareGroup = ImageGroup::Group2;
         state.DevicePath = u"/dev/old";
     }
     std::uint16_t Run() { return USBFound(tool.context); }
@@ -51,7 +51,7 @@ TEST_F(Discovery, ApplicationCodeProductFullLog) {
     EXPECT_EQ(state.DeviceFound, 1u);
     EXPECT_EQ(state.MaskPollTicks, 0);
     EXPECT_EQ(state.DutNameMatch, 0);
-    EXPECT_EQ(state.FirmwareGroup, 0);
+    EXPECT_EQ(state.FirmwareGroup, ImageGroup::Unchecked);
     EXPECT_EQ(state.DevicePath, u"/dev/sdb");
     EXPECT_EQ(tool.platform.opened_paths, std::vector<std::u16string>{u"/dev/sdb"});
     EXPECT_EQ(tool.platform.open_handles, 0);
@@ -167,7 +167,7 @@ TEST_F(Discovery, FailedOpenOverwritesDevicePathButReturnsNoDevice) {
     EXPECT_EQ(state.DevicePath, u"/dev/sde");
     EXPECT_EQ(state.DeviceVid, 0);
     EXPECT_EQ(state.DutNameMatch, 1);
-    EXPECT_EQ(state.FirmwareGroup, 2);
+    EXPECT_EQ(state.FirmwareGroup, ImageGroup::Group2);
 }
 
 TEST_F(Discovery, FailedOpenAfterAnOpenedProductKeepsTheFirstResultButNotItsPath) {
@@ -205,7 +205,9 @@ struct ListingFailureCase {
     const char* line;
 };
 
-void PrintTo(const ListingFailureCase& c, std::ostream* os) { *os << c.line; }
+void PrintTo(const ListingFailureCase& c, std::ostream* os) {
+    *os << c.line;
+}
 
 class DiscoveryListingFailure : public Discovery,
                                 public ::testing::WithParamInterface<ListingFailureCase> {};

@@ -35,17 +35,25 @@ const Lines kEf32Log = {"Run_Code_at_EF64_ISP_EF32_0_OTA",
                         "Check EF32 Information Page_1 Checksum",
                         "Jump to EFlash"};
 
-struct Ef32Test : ::testing::Test, CoreFixture {};
+int RunEf32(CoreFixture& f, std::span<const std::uint8_t> image_block) {
+    const BankSlices slices{MainMemorySlice(image_block),
+                            InformationPageSlice(f.images.Ef32InfoBlock)};
+    return Run_Code_at_EF64_ISP_EF32_0_OTA(f.OpenProduct(), f.window, slices, f.state.MaskVariant);
+}
+
+struct Ef32Test : ::testing::Test, CoreFixture {
+    int Run(std::span<const std::uint8_t> image_block) { return RunEf32(*this, image_block); }
+};
 
 TEST_F(Ef32Test, FullRunBlocksLogAndThreeProgressSteps) {
-    EXPECT_EQ(Run_Code_at_EF64_ISP_EF32_0_OTA(context, 5, images.Ef32ImageGroup1), 1);
+    EXPECT_EQ(Run(images.Ef32ImageGroup1), 1);
     EXPECT_EQ(SentBlocks(), kEf32Blocks);
     EXPECT_EQ(window.Utf8Lines(), kEf32Log);
     EXPECT_EQ(window.progress_steps, 3);
 }
 
 TEST_F(Ef32Test, BothPagesFromOffset512OfTheInformationBlock) {
-    Run_Code_at_EF64_ISP_EF32_0_OTA(context, 5, images.Ef32ImageGroup2);
+    Run(images.Ef32ImageGroup2);
     const auto& r = platform.requests;
     ASSERT_EQ(r.size(), 9u);
     EXPECT_EQ(r[1].data_out, blocks.blocks[164].data() + 512);
@@ -65,8 +73,8 @@ TEST_F(Ef32Test, BothPagesFromOffset512OfTheInformationBlock) {
 }
 
 TEST_F(Ef32Test, Mask0210LeavesOutTheJumpAndStillSucceeds) {
-    state.MaskVariant = kMask0210;
-    EXPECT_EQ(Run_Code_at_EF64_ISP_EF32_0_OTA(context, 5, images.Ef32ImageGroup1), 1);
+    state.MaskVariant = MaskCode::Mask0210;
+    EXPECT_EQ(Run(images.Ef32ImageGroup1), 1);
     EXPECT_EQ(platform.requests.size(), 8u);
     EXPECT_EQ(window.Utf8Lines().back(), "Check EF32 Information Page_1 Checksum");
 }
@@ -74,7 +82,7 @@ TEST_F(Ef32Test, Mask0210LeavesOutTheJumpAndStillSucceeds) {
 TEST_F(Ef32Test, FirstKeyFailingStopsBeforeAnyDataWithoutProgress) {
     platform.script = {ScriptedPlatform::Failed(), ScriptedPlatform::Failed(),
                        ScriptedPlatform::Failed()};
-    EXPECT_EQ(Run_Code_at_EF64_ISP_EF32_0_OTA(context, 5, images.Ef32ImageGroup1), 0);
+    EXPECT_EQ(Run(images.Ef32ImageGroup1), 0);
     EXPECT_EQ(platform.requests.size(), 3u);
     EXPECT_EQ(window.progress_steps, 0);
     EXPECT_EQ(window.Utf8Lines().back(), "FAIL.");
@@ -86,8 +94,7 @@ TEST_F(Ef32Test, EveryStepBeforeTheJumpIsFatal) {
         for (int i = 0; i < failing; ++i)
             f.platform.script.push_back(ScriptedPlatform::Delivered());
         for (int i = 0; i < 3; ++i) f.platform.script.push_back(ScriptedPlatform::Failed());
-        EXPECT_EQ(Run_Code_at_EF64_ISP_EF32_0_OTA(f.context, 5, f.images.Ef32ImageGroup1), 0)
-            << failing;
+        EXPECT_EQ(RunEf32(f, f.images.Ef32ImageGroup1), 0) << failing;
         EXPECT_EQ(f.platform.requests.size(), static_cast<std::size_t>(failing + 3)) << failing;
     }
 }
@@ -95,19 +102,19 @@ TEST_F(Ef32Test, EveryStepBeforeTheJumpIsFatal) {
 TEST_F(Ef32Test, JumpFailingStillSucceeds) {
     for (int i = 0; i < 8; ++i) platform.script.push_back(ScriptedPlatform::Delivered());
     for (int i = 0; i < 3; ++i) platform.script.push_back(ScriptedPlatform::Failed());
-    EXPECT_EQ(Run_Code_at_EF64_ISP_EF32_0_OTA(context, 5, images.Ef32ImageGroup1), 1);
+    EXPECT_EQ(Run(images.Ef32ImageGroup1), 1);
 }
 
 TEST_F(Ef32Test, ChecksumRejectedFailsTheRun) {
     platform.script = {ScriptedPlatform::Delivered(), ScriptedPlatform::Delivered(),
                        ScriptedPlatform::Delivered(kScsiStatusCheckCondition)};
-    EXPECT_EQ(Run_Code_at_EF64_ISP_EF32_0_OTA(context, 5, images.Ef32ImageGroup1), 0);
+    EXPECT_EQ(Run(images.Ef32ImageGroup1), 0);
     EXPECT_EQ(platform.requests.size(), 3u);
 }
 
 TEST_F(Ef32Test, AbsentInformationBlockSendsNothing) {
     images.Ef32InfoBlock = {};
-    EXPECT_EQ(Run_Code_at_EF64_ISP_EF32_0_OTA(context, 5, images.Ef32ImageGroup1), 0);
+    EXPECT_EQ(Run(images.Ef32ImageGroup1), 0);
     EXPECT_TRUE(platform.requests.empty());
 }
 

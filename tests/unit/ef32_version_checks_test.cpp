@@ -89,7 +89,7 @@ TEST_F(Ef32Check, AtApplicationOlderBankFullLogAndWire) {
                             "BINX File FW Name: F_TORVEXZED_OTA_IMG", "\r",
                             "GUI EF32_0 BINX FW Version: 1020", "Device EF32_0 FW Version:   1019",
                             "Device EF32_0 FW Version is  'Old'", "Compare_DUT_FW_Name PASS"}));
-    EXPECT_EQ(state.Ef32VersionClass, kEf32Old);
+    EXPECT_EQ(state.Ef32VersionClass, Ef32Class::Old);
     EXPECT_EQ(state.DutNameMatch, 1);
 
     const auto& requests = tool.platform.requests;
@@ -110,7 +110,7 @@ struct BankCase {
     const char* what;
     Bytes bank;
     Lines verdict;  // the lines after the bank's three lines
-    std::uint8_t ef32_class;
+    Ef32Class ef32_class;
     std::size_t requests;
 };
 
@@ -143,21 +143,21 @@ Lines Compared(const char* bank_number, const char* verdict) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, Ef32Bank, ::testing::Values(
-    BankCase{"64 bytes 0xFF", ErasedWith(64), {kNoCode}, kEf32NoCode, 1},
-    BankCase{"63 bytes 0xFF", ErasedWith(63), {kNoCode}, kEf32NoCode, 1},
-    BankCase{"62 bytes 0xFF goes on to the tag test", ErasedWith(62), {kTagFail}, kEf32NoCode, 1},
+    BankCase{"64 bytes 0xFF", ErasedWith(64), {kNoCode}, Ef32Class::NoCode, 1},
+    BankCase{"63 bytes 0xFF", ErasedWith(63), {kNoCode}, Ef32Class::NoCode, 1},
+    BankCase{"62 bytes 0xFF goes on to the tag test", ErasedWith(62), {kTagFail}, Ef32Class::NoCode, 1},
     BankCase{"protected ISP code, although its tag is wrong", ProtectedIspBlock(), {kProtect},
-             kEf32Protect, 1},
+             Ef32Class::Protect, 1},
     BankCase{"signature with one even byte off", ProtectedIspBlockWith(62, 0x03), {kTagFail},
-             kEf32NoCode, 1},
+             Ef32Class::NoCode, 1},
     BankCase{"odd offsets are not part of the signature", ProtectedIspBlockWith(63, 0x00),
-             {kProtect}, kEf32Protect, 1},
+             {kProtect}, Ef32Class::Protect, 1},
     BankCase{"tag 7.8.9.11", InfoBlockBytes({7, 8, 9, 11}, {1, 0, 1, 0}, "F_TORVEX_"), {kTagFail},
-             kEf32NoCode, 1},
+             Ef32Class::NoCode, 1},
     BankCase{"equal versions are Current", InfoBlockBytes(kTag, {1, 0, 2, 0}, "F_TORVEX_"),
-             Compared("1020", "Device EF32_0 FW Version is  'Current'"), kEf32Current, 4},
+             Compared("1020", "Device EF32_0 FW Version is  'Current'"), Ef32Class::Current, 4},
     BankCase{"newer bank", InfoBlockBytes(kTag, {2, 0, 0, 0}, "F_TORVEX_"),
-             Compared("2000", "Device EF32_0 FW Version is  'New'"), kEf32New, 4}));
+             Compared("2000", "Device EF32_0 FW Version is  'New'"), Ef32Class::New, 4}));
 // clang-format on
 
 struct AppNameCase {
@@ -179,7 +179,7 @@ TEST_P(Ef32AppName, TestsTheFirstProductLineOnlyWhenNotYetAccepted) {
     EXPECT_EQ(lines[11], "Device EF32_0 FW Version is  'Current'");
     EXPECT_EQ(Lines(lines.begin() + 12, lines.end()), c.name_lines);
     EXPECT_EQ(state.DutNameMatch, c.dut_name_match);
-    EXPECT_EQ(state.Ef32VersionClass, kEf32Current);  // the name never changes the class
+    EXPECT_EQ(state.Ef32VersionClass, Ef32Class::Current);  // the name never changes the class
 }
 
 // clang-format off
@@ -190,15 +190,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, Ef32AppName, ::testing::Values(
 // clang-format on
 
 TEST_F(Ef32Check, AtApplicationBankReadFailingIsNoCodeWithoutItsLine) {
-    state.Ef32VersionClass = kEf32Unchecked;
+    state.Ef32VersionClass = Ef32Class::Unchecked;
     tool.platform.script = {kFail, kFail, kFail};
     EXPECT_EQ(AtApplication(kImage), (Lines{"\r", kAppBanner, kTransportFail, kTransportFail,
                                             kTransportFail, "CMD FAIL."}));
-    EXPECT_EQ(state.Ef32VersionClass, kEf32NoCode);
+    EXPECT_EQ(state.Ef32VersionClass, Ef32Class::NoCode);
 }
 
 TEST_F(Ef32Check, AtApplicationImageQueryFailingLeavesClassAndName) {
-    state.Ef32VersionClass = kEf32Unchecked;
+    state.Ef32VersionClass = Ef32Class::Unchecked;
     state.DutNameMatch = 0;
     tool.platform.script = {kOk, kOk, kFail, kFail, kFail};  // the header is refused
     const Lines lines = AtApplication(InfoBlockBytes(kTag, {1, 0, 1, 0}, "F_TORVEX_"));
@@ -206,7 +206,7 @@ TEST_F(Ef32Check, AtApplicationImageQueryFailingLeavesClassAndName) {
     EXPECT_EQ(
         Lines(lines.begin() + 5, lines.end()),
         (Lines{"EF32_0 FW Tag PASS", kTransportFail, kTransportFail, kTransportFail, "CMD FAIL."}));
-    EXPECT_EQ(state.Ef32VersionClass, kEf32Unchecked);
+    EXPECT_EQ(state.Ef32VersionClass, Ef32Class::Unchecked);
     EXPECT_EQ(state.DutNameMatch, 0);
 }
 
@@ -215,7 +215,7 @@ TEST_F(Ef32Check, AtApplicationOpenFailingIsNoCode) {
     EXPECT_EQ(AtApplication(kImage),
               (Lines{"\r", kAppBanner, "Open USB device failed.", kTransportFail, kTransportFail,
                      kTransportFail, "CMD FAIL."}));
-    EXPECT_EQ(state.Ef32VersionClass, kEf32NoCode);
+    EXPECT_EQ(state.Ef32VersionClass, Ef32Class::NoCode);
 }
 
 TEST_F(Ef32Check, AtOtaSecondProductLineFullLogAndWire) {
@@ -223,9 +223,9 @@ TEST_F(Ef32Check, AtOtaSecondProductLineFullLogAndWire) {
               (Lines{kOtaBanner, "Device EF32_0 FW, Tag: 7.8.9.10,  Version: 50.0.0.0 ",
                      "Device EF32_0 FW Name: F_TORVEXZED_OTA", "\r", "Compare_DUT_FW_Name PASS",
                      "Compare FW Version ", "Group_2 ", "Device EF32_0 FW Version:   50000"}));
-    EXPECT_EQ(state.Ef32VersionClass, kEf32Old);
+    EXPECT_EQ(state.Ef32VersionClass, Ef32Class::Old);
     EXPECT_EQ(state.DutNameMatch, 1);
-    EXPECT_EQ(state.FirmwareGroup, kGroup2);
+    EXPECT_EQ(state.FirmwareGroup, ImageGroup::Group2);
     ASSERT_EQ(tool.platform.requests.size(), 1u);
     EXPECT_EQ(tool.platform.requests[0].cdb, testing::CommandBytes({0xA0, 0x04}));
     EXPECT_EQ(tool.platform.requests[0].length, 64u);
@@ -236,10 +236,10 @@ struct OtaCase {
     const char* what;
     Bytes firmware;
     std::uint8_t dut_name_match_before;
-    std::uint8_t group_before;
+    ImageGroup group_before;
     Lines verdict;  // the lines after the block's three lines
     std::uint8_t dut_name_match;
-    std::uint8_t group;
+    ImageGroup group;
 };
 
 class Ef32AtOta : public Ef32Check, public ::testing::WithParamInterface<OtaCase> {};
@@ -252,37 +252,37 @@ TEST_P(Ef32AtOta, AlwaysOldNameAndGroupFromTheRunningFirmware) {
     const Lines lines = AtOta(c.firmware);
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(Lines(lines.begin() + 4, lines.end()), c.verdict);
-    EXPECT_EQ(state.Ef32VersionClass, kEf32Old);
+    EXPECT_EQ(state.Ef32VersionClass, Ef32Class::Old);
     EXPECT_EQ(state.DutNameMatch, c.dut_name_match);
     EXPECT_EQ(state.FirmwareGroup, c.group);
 }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, Ef32AtOta, ::testing::Values(
-    OtaCase{"50001 is Group_1", InfoBlockBytes(kTag, {50, 0, 0, 1}, "F_TORVEXZED_"), 1, 0,
-            {"Compare FW Version ", "Group_1 ", "Device EF32_0 FW Version:   50001"}, 1, kGroup1},
+    OtaCase{"50001 is Group_1", InfoBlockBytes(kTag, {50, 0, 0, 1}, "F_TORVEXZED_"), 1, ImageGroup::Unchecked,
+            {"Compare FW Version ", "Group_1 ", "Device EF32_0 FW Version:   50001"}, 1, ImageGroup::Group1},
     OtaCase{"first product line fails the name",
-            InfoBlockBytes(kTag, {50, 0, 0, 0}, "F_TORVEX_OTA"), 0, kGroup1,
-            {"Compare_DUT_FW_Name FAIL ", "Device EF32_0 FW Version:   50000"}, 0, kGroup1},
-    OtaCase{"name accepted, group set, erased-looking block", ErasedWith(64), 1, kGroup2,
-            {"Device EF32_0 FW Version:   283305"}, 1, kGroup2},
+            InfoBlockBytes(kTag, {50, 0, 0, 0}, "F_TORVEX_OTA"), 0, ImageGroup::Group1,
+            {"Compare_DUT_FW_Name FAIL ", "Device EF32_0 FW Version:   50000"}, 0, ImageGroup::Group1},
+    OtaCase{"name accepted, group set, erased-looking block", ErasedWith(64), 1, ImageGroup::Group2,
+            {"Device EF32_0 FW Version:   283305"}, 1, ImageGroup::Group2},
     OtaCase{"no tag test at OTA", InfoBlockBytes({7, 8, 9, 11}, {1, 0, 0, 0}, "F_TORVEXZED_"), 0,
-            kGroup1, {"Compare_DUT_FW_Name PASS", "Device EF32_0 FW Version:   1000"}, 1,
-            kGroup1}));
+            ImageGroup::Group1, {"Compare_DUT_FW_Name PASS", "Device EF32_0 FW Version:   1000"}, 1,
+            ImageGroup::Group1}));
 // clang-format on
 
 TEST_F(Ef32Check, AtOtaReadFailingLeavesUncheckedAndIsAskedAgain) {
     const Lines once = {kOtaBanner, kTransportFail, kTransportFail, kTransportFail, "CMD FAIL."};
     tool.platform.script = {kFail, kFail, kFail};
     EXPECT_EQ(AtOta({}), once);
-    EXPECT_EQ(state.Ef32VersionClass, kEf32Unchecked);
+    EXPECT_EQ(state.Ef32VersionClass, Ef32Class::Unchecked);
 
     tool.platform.script = {kFail, kFail, kFail};
     Lines twice = once;
     twice.insert(twice.end(), once.begin(), once.end());
     EXPECT_EQ(AtOta({}), twice);
-    EXPECT_EQ(state.Ef32VersionClass, kEf32Unchecked);
-    EXPECT_EQ(state.FirmwareGroup, kGroupUnchecked);
+    EXPECT_EQ(state.Ef32VersionClass, Ef32Class::Unchecked);
+    EXPECT_EQ(state.FirmwareGroup, ImageGroup::Unchecked);
 }
 
 TEST(Ef32Garbage, RandomIdentityBlocksNeverBreakEitherCheck) {
@@ -300,12 +300,12 @@ TEST(Ef32Garbage, RandomIdentityBlocksNeverBreakEitherCheck) {
         if (round % 2 == 0) std::copy(kTag.begin(), kTag.end(), bank.begin() + 7);
         tool.platform.replies = {bank, random_block(), random_block()};
         Check_OTA_Version_at_Application(tool.context);
-        EXPECT_LE(tool.state.Ef32VersionClass, kEf32New);
-        EXPECT_NE(tool.state.Ef32VersionClass, kEf32Unchecked);
+        EXPECT_LE(tool.state.Ef32VersionClass, Ef32Class::New);
+        EXPECT_NE(tool.state.Ef32VersionClass, Ef32Class::Unchecked);
         Check_OTA_Version_at_OTA(tool.context);
-        EXPECT_EQ(tool.state.Ef32VersionClass, kEf32Old);
-        EXPECT_LE(tool.state.FirmwareGroup, kGroup2);
-        EXPECT_NE(tool.state.FirmwareGroup, kGroupUnchecked);
+        EXPECT_EQ(tool.state.Ef32VersionClass, Ef32Class::Old);
+        EXPECT_LE(tool.state.FirmwareGroup, ImageGroup::Group2);
+        EXPECT_NE(tool.state.FirmwareGroup, ImageGroup::Unchecked);
         EXPECT_EQ(tool.platform.open_handles, 0);
     }
 }

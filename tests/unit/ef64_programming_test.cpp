@@ -35,22 +35,37 @@ const Lines kProtectBlocks = {
     "FF 56 00 00 00 00 00 01 02 03 04 05 06 07 08 09",
 };
 
-struct Ef64Test : ::testing::Test, CoreFixture {};
+BankSlices Ef64Slices(CoreFixture& f, std::span<const std::uint8_t> image_block) {
+    return {MainMemorySlice(image_block), InformationPageSlice(f.images.Ef64InfoBlock)};
+}
+int RunMaskOta(CoreFixture& f, std::span<const std::uint8_t> image_block) {
+    return Run_Code_at_Mask0210_or_OTA_ISP_EF64(f.OpenProduct(), f.window,
+                                                Ef64Slices(f, image_block));
+}
+
+struct Ef64Test : ::testing::Test, CoreFixture {
+    int MaskOta(std::span<const std::uint8_t> image_block) {
+        return RunMaskOta(*this, image_block);
+    }
+    int Protect(std::span<const std::uint8_t> image_block) {
+        return Run_Code_at_Protect_ISP_EF64(OpenProduct(), window, Ef64Slices(*this, image_block));
+    }
+};
 
 TEST_F(Ef64Test, MaskOtaVariantSendsItsBlocksLogsAndFiveSteps) {
-    EXPECT_EQ(Run_Code_at_Mask0210_or_OTA_ISP_EF64(context, 5, images.Ef64ImageGroup2), 1);
+    EXPECT_EQ(MaskOta(images.Ef64ImageGroup2), 1);
     EXPECT_EQ(SentBlocks(), kMaskOtaBlocks);
-    EXPECT_EQ(window.Utf8Lines(),
-              (Lines{"Run Code at Mask0210 or OTA ISP EF64", "Erase EF64*8 Main Memory",
-                     "Erase EF64*8 Information Page", "Select AES Key",
-                     "Program EF64K*8 Main Memory", "EF64K*8 Main Memory Checksum",
-                     "Select AES Key", "Program EF64K*8 Information Page",
-                     "EF64K*8 Information Page Checksum", "Jump to EFlash 64*8"}));
+    EXPECT_EQ(
+        window.Utf8Lines(),
+        (Lines{"Run Code at Mask0210 or OTA ISP EF64", "Erase EF64*8 Main Memory",
+               "Erase EF64*8 Information Page", "Select AES Key", "Program EF64K*8 Main Memory",
+               "EF64K*8 Main Memory Checksum", "Select AES Key", "Program EF64K*8 Information Page",
+               "EF64K*8 Information Page Checksum", "Jump to EFlash 64*8"}));
     EXPECT_EQ(window.progress_steps, 5);
 }
 
 TEST_F(Ef64Test, ProtectVariantCarriesGuardBytesFromTheMainMemoryStepOn) {
-    EXPECT_EQ(Run_Code_at_Protect_ISP_EF64(context, 5, images.Ef64ImageGroup1), 1);
+    EXPECT_EQ(Protect(images.Ef64ImageGroup1), 1);
     EXPECT_EQ(SentBlocks(), kProtectBlocks);
     const auto lines = window.Utf8Lines();
     EXPECT_EQ(lines.front(), "Erase EF64*8 Main Memory");  // no banner
@@ -58,7 +73,7 @@ TEST_F(Ef64Test, ProtectVariantCarriesGuardBytesFromTheMainMemoryStepOn) {
 }
 
 TEST_F(Ef64Test, DataComesFromOffset512OfTheGivenBlocksInPlace) {
-    Run_Code_at_Mask0210_or_OTA_ISP_EF64(context, 5, images.Ef64ImageGroup2);
+    MaskOta(images.Ef64ImageGroup2);
     const auto& requests = platform.requests;
     ASSERT_EQ(requests.size(), 9u);
     EXPECT_EQ(requests[3].data_out, blocks.blocks[163].data() + 512);
@@ -81,13 +96,15 @@ TEST_F(Ef64Test, DataComesFromOffset512OfTheGivenBlocksInPlace) {
 // Failing request index (the first attempt of each command, counted over the attempts sent).
 struct FailureCase {
     const char* name;
-    int failing_command;     // 0..8
+    int failing_command;  // 0..8
     int expected_result;
     int expected_steps;
     std::size_t expected_commands;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Ef64FailureTest : public ::testing::TestWithParam<FailureCase>, public CoreFixture {};
 
@@ -97,8 +114,7 @@ TEST_P(Ef64FailureTest, StepFailureStopsOrPassesAsSpecified) {
     for (int i = 0; i < c.failing_command; ++i)
         platform.script.push_back(ScriptedPlatform::Delivered());
     for (int i = 0; i < 3; ++i) platform.script.push_back(ScriptedPlatform::Failed());
-    EXPECT_EQ(Run_Code_at_Mask0210_or_OTA_ISP_EF64(context, 5, images.Ef64ImageGroup1),
-              c.expected_result);
+    EXPECT_EQ(RunMaskOta(*this, images.Ef64ImageGroup1), c.expected_result);
     EXPECT_EQ(window.progress_steps, c.expected_steps);
     EXPECT_EQ(platform.requests.size(), c.expected_commands + 2);  // two retries of the failing one
     const auto lines = window.Utf8Lines();
@@ -107,20 +123,18 @@ TEST_P(Ef64FailureTest, StepFailureStopsOrPassesAsSpecified) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, Ef64FailureTest,
-    ::testing::Values(FailureCase{"EraseMainPasses", 0, 1, 5, 9},
-                      FailureCase{"EraseInfoPasses", 1, 1, 5, 9},
-                      FailureCase{"KeyStops", 2, 0, 0, 3},
-                      FailureCase{"ProgramMainStops", 3, 0, 1, 4},
-                      FailureCase{"ChecksumMainStopsAfterTwoSteps", 4, 0, 2, 5},
-                      FailureCase{"InfoKeyStops", 5, 0, 2, 6},
-                      FailureCase{"ProgramInfoStops", 6, 0, 3, 7},
-                      FailureCase{"ChecksumInfoStopsAfterFourSteps", 7, 0, 4, 8},
-                      FailureCase{"JumpOutcomeIgnored", 8, 1, 5, 9}),
+    ::testing::Values(
+        FailureCase{"EraseMainPasses", 0, 1, 5, 9}, FailureCase{"EraseInfoPasses", 1, 1, 5, 9},
+        FailureCase{"KeyStops", 2, 0, 0, 3}, FailureCase{"ProgramMainStops", 3, 0, 1, 4},
+        FailureCase{"ChecksumMainStopsAfterTwoSteps", 4, 0, 2, 5},
+        FailureCase{"InfoKeyStops", 5, 0, 2, 6}, FailureCase{"ProgramInfoStops", 6, 0, 3, 7},
+        FailureCase{"ChecksumInfoStopsAfterFourSteps", 7, 0, 4, 8},
+        FailureCase{"JumpOutcomeIgnored", 8, 1, 5, 9}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST_F(Ef64Test, BothErasesFailingStillReachesTheJump) {
     for (int i = 0; i < 6; ++i) platform.script.push_back(ScriptedPlatform::Failed());
-    EXPECT_EQ(Run_Code_at_Protect_ISP_EF64(context, 5, images.Ef64ImageGroup1), 1);
+    EXPECT_EQ(Protect(images.Ef64ImageGroup1), 1);
     const auto lines = window.Utf8Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "FAIL."), 2);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "SendSCSICommand FAIL : >0x0<"), 6);
@@ -134,7 +148,7 @@ TEST_F(Ef64Test, ChecksumRejectedWithCheckConditionFailsTheStep) {
     rejected.sense[2] = 0x03;
     rejected.sense[12] = 0x11;
     platform.script.push_back(rejected);
-    EXPECT_EQ(Run_Code_at_Mask0210_or_OTA_ISP_EF64(context, 5, images.Ef64ImageGroup1), 0);
+    EXPECT_EQ(MaskOta(images.Ef64ImageGroup1), 0);
     const auto lines = window.Utf8Lines();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2],
@@ -147,17 +161,17 @@ TEST_F(Ef64Test, CheckConditionOnAnEraseOrKeyKeepsTheOriginalTreatment) {
     platform.script = {ScriptedPlatform::Delivered(kScsiStatusCheckCondition),
                        ScriptedPlatform::Delivered(kScsiStatusCheckCondition),
                        ScriptedPlatform::Delivered(kScsiStatusCheckCondition)};
-    EXPECT_EQ(Run_Code_at_Mask0210_or_OTA_ISP_EF64(context, 5, images.Ef64ImageGroup1), 1);
+    EXPECT_EQ(MaskOta(images.Ef64ImageGroup1), 1);
 }
 
 TEST_F(Ef64Test, AbsentImageBlockSendsNothing) {
     images.Ef64InfoBlock = {};
-    EXPECT_EQ(Run_Code_at_Protect_ISP_EF64(context, 5, images.Ef64ImageGroup1), 0);
+    EXPECT_EQ(Protect(images.Ef64ImageGroup1), 0);
     EXPECT_TRUE(platform.requests.empty());
     EXPECT_EQ(window.Utf8Lines().back(), "FAIL.");
     window.ClearLog();
     images = {};
-    EXPECT_EQ(Run_Code_at_Mask0210_or_OTA_ISP_EF64(context, 5, {}), 0);
+    EXPECT_EQ(MaskOta({}), 0);
     EXPECT_TRUE(platform.requests.empty());
 }
 

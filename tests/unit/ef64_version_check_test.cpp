@@ -65,9 +65,9 @@ TEST_F(Ef64Check, OlderFirstProductLineFullLogAndWire) {
                             "Device EF64 FW Version is  'Old'", "Compare_DUT_FW_Name PASS",
                             "Changed Get Device EF64 FW Version is  'Old'(Torvex)",
                             "Compare FW Version ", "FW_Group_1 "}));
-    EXPECT_EQ(state.Ef64VersionClass, kEf64Old);
+    EXPECT_EQ(state.Ef64VersionClass, Ef64Class::Old);
     EXPECT_EQ(state.DutNameMatch, 1);
-    EXPECT_EQ(state.FirmwareGroup, kGroup1);
+    EXPECT_EQ(state.FirmwareGroup, ImageGroup::Group1);
 
     const auto& requests = tool.platform.requests;
     ASSERT_EQ(requests.size(), 4u);
@@ -94,7 +94,7 @@ struct NameCase {
     const char* name;
     std::uint8_t dut_name_match_before;
     Lines verdict;
-    std::uint8_t ef64_class;
+    Ef64Class ef64_class;
     std::uint8_t dut_name_match;
 };
 
@@ -104,7 +104,7 @@ TEST_P(Ef64NameAndClass, DecidesClassAndProductLine) {
     const NameCase& c = GetParam();
     SCOPED_TRACE(c.what);
     state.DutNameMatch = c.dut_name_match_before;
-    state.FirmwareGroup = kGroup1;  // no group lines
+    state.FirmwareGroup = ImageGroup::Group1;  // no group lines
     const Lines lines = Run(kImage, InfoBlockBytes({7, 8, 9, 10}, c.device_version, c.name));
     EXPECT_EQ(Verdict(lines), c.verdict);
     EXPECT_EQ(state.Ef64VersionClass, c.ef64_class);
@@ -123,27 +123,27 @@ const char* kFail2 = "Compare_DUT_FW_Name 2 FAIL ";
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, Ef64NameAndClass, ::testing::Values(
     NameCase{"first line, equal: forced Old", {100, 2, 0, 5}, "F_TORVEX_APP", 0,
-             {kCurrent, kPass, kForcedOld}, kEf64Old, 1},
+             {kCurrent, kPass, kForcedOld}, Ef64Class::Old, 1},
     NameCase{"second line, older", {100, 2, 0, 4}, "F_TORVEXZED_APP", 0,
-             {kOld, kFail1, kFail2}, kEf64Old, 0},
+             {kOld, kFail1, kFail2}, Ef64Class::Old, 0},
     NameCase{"second line, equal", {100, 2, 0, 5}, "F_TORVEXZED_APP", 0,
-             {kCurrent, kFail1, kPass2}, kEf64Current, 1},
+             {kCurrent, kFail1, kPass2}, Ef64Class::Current, 1},
     NameCase{"second line, equal as a weighted sum", {100, 1, 10, 5}, "F_TORVEXZED_APP", 0,
-             {kCurrent, kFail1, kPass2}, kEf64Current, 1},
+             {kCurrent, kFail1, kPass2}, Ef64Class::Current, 1},
     NameCase{"second line, newer", {100, 2, 0, 6}, "F_TORVEXZED_APP", 0,
-             {kNew, kFail1, kFail2}, kEf64New, 0},
+             {kNew, kFail1, kFail2}, Ef64Class::New, 0},
     NameCase{"neither line", {100, 2, 0, 5}, "OTHER_APP", 0,
-             {kCurrent, kFail1, kFail2}, kEf64Current, 0},
+             {kCurrent, kFail1, kFail2}, Ef64Class::Current, 0},
     NameCase{"name already accepted: no compare, no forced Old", {100, 2, 0, 5}, "F_TORVEX_APP", 1,
-             {kCurrent}, kEf64Current, 1}));
+             {kCurrent}, Ef64Class::Current, 1}));
 // clang-format on
 
 struct GroupCase {
     const char* what;
     Version device_version;
-    std::uint8_t group_before;
+    ImageGroup group_before;
     Lines group_lines;
-    std::uint8_t group;
+    ImageGroup group;
 };
 
 class Ef64Group : public Ef64Check, public ::testing::WithParamInterface<GroupCase> {};
@@ -163,11 +163,11 @@ const char* kCompare = "Compare FW Version ";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, Ef64Group, ::testing::Values(
-    GroupCase{"100000 is Group_2", {100, 0, 0, 0}, 0, {kCompare, "FW_Group_2 "}, kGroup2},
-    GroupCase{"100001 is Group_1", {100, 0, 0, 1}, 0, {kCompare, "FW_Group_1 "}, kGroup1},
-    GroupCase{"0 never matches the end of the table", {0, 0, 0, 0}, 0,
-              {kCompare, "FW_Group_1 "}, kGroup1},
-    GroupCase{"group already set", {100, 0, 0, 1}, kGroup2, {}, kGroup2}));
+    GroupCase{"100000 is Group_2", {100, 0, 0, 0}, ImageGroup::Unchecked, {kCompare, "FW_Group_2 "}, ImageGroup::Group2},
+    GroupCase{"100001 is Group_1", {100, 0, 0, 1}, ImageGroup::Unchecked, {kCompare, "FW_Group_1 "}, ImageGroup::Group1},
+    GroupCase{"0 never matches the end of the table", {0, 0, 0, 0}, ImageGroup::Unchecked,
+              {kCompare, "FW_Group_1 "}, ImageGroup::Group1},
+    GroupCase{"group already set", {100, 0, 0, 1}, ImageGroup::Group2, {}, ImageGroup::Group2}));
 // clang-format on
 
 struct FailureCase {
@@ -185,7 +185,7 @@ TEST_P(Ef64Failure, AnyFailedCommandMakesItAntique) {
     const FailureCase& c = GetParam();
     SCOPED_TRACE(c.what);
     state.DutNameMatch = 1;
-    state.FirmwareGroup = kGroup2;
+    state.FirmwareGroup = ImageGroup::Group2;
     tool.platform.open_fails = c.open_fails;
     if (c.image_absent) tool.images.Ef64ImageGroup1 = {};
     tool.platform.script.assign(c.answers.begin(), c.answers.end());
@@ -195,9 +195,9 @@ TEST_P(Ef64Failure, AnyFailedCommandMakesItAntique) {
     expected.push_back("Device EF64 FW Version is  'Antique'");
     EXPECT_EQ(Run(kImage, InfoBlockBytes({}, {100, 0, 0, 0}, "F_TORVEX_")), expected);
     EXPECT_EQ(tool.platform.requests.size(), c.requests);
-    EXPECT_EQ(state.Ef64VersionClass, kEf64Antique);
+    EXPECT_EQ(state.Ef64VersionClass, Ef64Class::Antique);
     EXPECT_EQ(state.DutNameMatch, 1);
-    EXPECT_EQ(state.FirmwareGroup, kGroup2);
+    EXPECT_EQ(state.FirmwareGroup, ImageGroup::Group2);
     EXPECT_EQ(state.FirmwareAccepted, 1);
 }
 
@@ -221,18 +221,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, Ef64Failure, ::testing::Values(
 // clang-format on
 
 TEST_F(Ef64Check, ImageOfAnotherMajorVersionIsRejectedBeforeAnyDeviceRead) {
-    state.Ef32VersionClass = kEf32Old;
+    state.Ef32VersionClass = Ef32Class::Old;
     state.DutNameMatch = 1;
-    state.FirmwareGroup = kGroup2;
+    state.FirmwareGroup = ImageGroup::Group2;
     tool.window.firmware_path = u"/home/op/new.binx";
     tool.window.update_enabled = true;
     // What a tick arriving inside the box would find.
     bool settled_before_box = false;
     tool.window.on_message_box = [&](std::u16string_view) {
-        settled_before_box = state.FirmwareAccepted == 0 && state.Ef64VersionClass == 0 &&
-                             state.Ef32VersionClass == 0 && state.AutoRestart == 0 &&
-                             !tool.window.update_enabled && tool.window.firmware_path.empty() &&
-                             tool.platform.open_handles == 0 && tool.platform.closes == 1;
+        settled_before_box =
+            state.FirmwareAccepted == 0 && state.Ef64VersionClass == Ef64Class::Unchecked &&
+            state.Ef32VersionClass == Ef32Class::Unchecked && state.AutoRestart == 0 &&
+            !tool.window.update_enabled && tool.window.firmware_path.empty() &&
+            tool.platform.open_handles == 0 && tool.platform.closes == 1;
     };
 
     const Lines lines = Run(InfoBlockBytes({7, 8, 9, 10}, {99, 9, 9, 9}, "F_TORVEX_IMAGE"),
@@ -246,9 +247,9 @@ TEST_F(Ef64Check, ImageOfAnotherMajorVersionIsRejectedBeforeAnyDeviceRead) {
                   u"Firmware file(Binx) is not supported,\r\nPlease select another file."});
     EXPECT_EQ(tool.window.update_enabling, std::vector<bool>{false});
     EXPECT_EQ(tool.platform.requests.size(), 3u);
-    EXPECT_EQ(state.Ef64VersionClass, kEf64Unchecked);
+    EXPECT_EQ(state.Ef64VersionClass, Ef64Class::Unchecked);
     EXPECT_EQ(state.DutNameMatch, 1);
-    EXPECT_EQ(state.FirmwareGroup, kGroup2);
+    EXPECT_EQ(state.FirmwareGroup, ImageGroup::Group2);
 }
 
 TEST_F(Ef64Check, ImageFiguresAreTakenBeforeTheDeviceReadOverwritesTheBuffer) {
@@ -274,10 +275,10 @@ TEST(Ef64Garbage, RandomIdentityBlocksNeverBreakTheCheck) {
         if (round % 2 == 0) image[11] = kRequiredEf64ImageMajor;  // reach the device side too
         tool.platform.replies = {image, device};
         Check_Application_Version_Combine(tool.context);
-        EXPECT_LE(tool.state.Ef64VersionClass, kEf64New);
-        EXPECT_LE(tool.state.FirmwareGroup, kGroup2);
+        EXPECT_LE(tool.state.Ef64VersionClass, Ef64Class::New);
+        EXPECT_LE(tool.state.FirmwareGroup, ImageGroup::Group2);
         EXPECT_EQ(tool.platform.open_handles, 0);
-        EXPECT_EQ(tool.state.Ef64VersionClass == kEf64Unchecked,
+        EXPECT_EQ(tool.state.Ef64VersionClass == Ef64Class::Unchecked,
                   tool.window.message_boxes.size() == 1);
     }
 }

@@ -1,7 +1,7 @@
 // Loading the firmware blocks and the slices taken from them.
 #include <gtest/gtest.h>
 
-#include "programming/embedded_images.h"
+#include "firmware/embedded_images.h"
 #include "tests/support/memory_firmware_blocks.h"
 #include "tests/support/recording_window.h"
 
@@ -42,6 +42,8 @@ TEST(LoadEmbeddedImages, MissingLaterBlockKeepsEarlierOnes) {
     EXPECT_TRUE(images.Ef32ImageGroup1.empty());
 }
 
+ImageGroup G(int value);
+
 TEST(LoadEmbeddedImages, ShortBlockIsNotLoadedAndLoadingGoesOn) {
     auto store = MemoryFirmwareBlocks::Patterned();
     store.blocks[162].resize(66047);
@@ -53,7 +55,12 @@ TEST(LoadEmbeddedImages, ShortBlockIsNotLoadedAndLoadingGoesOn) {
     EXPECT_FALSE(images.Ef64ImageGroup2.empty());
     // Nothing can be sent from the absent block.
     EXPECT_TRUE(IdentitySlice(images, Bank::Ef64).empty());
-    EXPECT_TRUE(MainMemorySlice(ImageBlockFor(images, Bank::Ef64, 1)).empty());
+    EXPECT_TRUE(MainMemorySlice(ImageBlockFor(images, Bank::Ef64, G(1))).empty());
+}
+
+// A FirmwareGroup value as the state may hold it, in or out of the named range.
+ImageGroup G(int value) {
+    return static_cast<ImageGroup>(value);
 }
 
 struct SliceTest : ::testing::Test {
@@ -67,16 +74,16 @@ struct SliceTest : ::testing::Test {
 };
 
 TEST_F(SliceTest, GroupZeroAndOneSelectGroup1AnythingElseGroup2) {
-    EXPECT_EQ(ImageBlockFor(images, Bank::Ef64, 0).data(), store.blocks[162].data());
-    EXPECT_EQ(ImageBlockFor(images, Bank::Ef64, 1).data(), store.blocks[162].data());
-    EXPECT_EQ(ImageBlockFor(images, Bank::Ef64, 2).data(), store.blocks[163].data());
-    EXPECT_EQ(ImageBlockFor(images, Bank::Ef64, 7).data(), store.blocks[163].data());
-    EXPECT_EQ(ImageBlockFor(images, Bank::Ef32_0, 0).data(), store.blocks[156].data());
-    EXPECT_EQ(ImageBlockFor(images, Bank::Ef32_0, 2).data(), store.blocks[164].data());
+    EXPECT_EQ(ImageBlockFor(images, Bank::Ef64, G(0)).data(), store.blocks[162].data());
+    EXPECT_EQ(ImageBlockFor(images, Bank::Ef64, G(1)).data(), store.blocks[162].data());
+    EXPECT_EQ(ImageBlockFor(images, Bank::Ef64, G(2)).data(), store.blocks[163].data());
+    EXPECT_EQ(ImageBlockFor(images, Bank::Ef64, G(7)).data(), store.blocks[163].data());
+    EXPECT_EQ(ImageBlockFor(images, Bank::Ef32_0, G(0)).data(), store.blocks[156].data());
+    EXPECT_EQ(ImageBlockFor(images, Bank::Ef32_0, G(2)).data(), store.blocks[164].data());
 }
 
 TEST_F(SliceTest, ProgrammingSlicesStartAtOffset512) {
-    const auto main = MainMemorySlice(ImageBlockFor(images, Bank::Ef32_0, 2));
+    const auto main = MainMemorySlice(ImageBlockFor(images, Bank::Ef32_0, G(2)));
     EXPECT_EQ(main.data(), store.blocks[164].data() + 512);
     EXPECT_EQ(main.size(), 65536u);
     const auto page = InformationPageSlice(InfoBlockFor(images, Bank::Ef32_0));

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "firmware/firmware_info_block.h"
 #include "tests/support/recording_window.h"
 

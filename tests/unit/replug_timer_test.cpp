@@ -27,9 +27,9 @@ struct TimerTest : ::testing::Test, CoreFixture {
         return static_cast<int>(std::count(lines.begin(), lines.end(), line));
     }
     int ProbesSent() const {
-        return static_cast<int>(std::count_if(
-            platform.requests.begin(), platform.requests.end(),
-            [](const auto& r) { return r.cdb.size() > 1 && r.cdb[1] == 0x44; }));
+        return static_cast<int>(
+            std::count_if(platform.requests.begin(), platform.requests.end(),
+                          [](const auto& r) { return r.cdb.size() > 1 && r.cdb[1] == 0x44; }));
     }
     void MaskCodeProductAttached() {
         platform.listing.disks = {{u"USBSTOR\\Disk", u"USB\\VID_0A81&PID_0320\\0001", u"/dev/m"}};
@@ -78,7 +78,7 @@ TEST_F(TimerTest, ArmedRestartPostsTheClickOnTheSecondTickAfterArming) {
     state.DeviceFound = 1;
     state.DeviceVid = kVendorAppAndOta;
     state.AppCodeRunning = 0;
-    state.Ef32VersionClass = kEf32Old;  // the OTA check has run
+    state.Ef32VersionClass = Ef32Class::Old;  // the OTA check has run
     state.RestartPending = 1;
     Ticks(1);
     EXPECT_EQ(state.AutoRestart, 2);
@@ -98,7 +98,7 @@ TEST_F(TimerTest, ProductBackInApplicationCodeCancelsTheRestart) {
     state.DeviceFound = 1;
     state.DeviceVid = kVendorAppAndOta;
     state.AppCodeRunning = 1;
-    state.Ef64VersionClass = kEf64Old;  // checks done
+    state.Ef64VersionClass = Ef64Class::Old;  // checks done
     state.RestartPending = 1;
     Ticks(3);
     EXPECT_EQ(state.RestartPending, 0);

@@ -1,8 +1,8 @@
 // The status log adds exactly CR LF to the caller's text.
 #include <gtest/gtest.h>
 
-#include "app/status_log.h"
-#include "app/text.h"
+#include "base/status_log.h"
+#include "base/text.h"
 #include "tests/support/recording_window.h"
 
 namespace torvex {

@@ -29,7 +29,7 @@ struct ControllerTest : ::testing::Test, CoreFixture {
         state.DutNameMatch = match;
         state.DeviceFound = 1;
     }
-    void Application(std::uint8_t ef64, std::uint8_t ef32) {
+    void Application(Ef64Class ef64, Ef32Class ef32) {
         Product(kRunModeAppOrOta, kVendorAppAndOta, 1, 1);
         state.Ef64VersionClass = ef64;
         state.Ef32VersionClass = ef32;
@@ -86,7 +86,7 @@ struct ControllerTest : ::testing::Test, CoreFixture {
 
 TEST_F(ControllerTest, Mask0210WritesBothBanksInOneRun) {
     Product(kRunModeMaskCode, kVendorBootAndIsp, 0, 1);
-    state.MaskVariant = kMask0210;
+    state.MaskVariant = MaskCode::Mask0210;
     OnUpdateFw(context);
     const auto lines = window.Utf8Lines();
     EXPECT_EQ(Lines(lines.begin(), lines.begin() + 5),
@@ -96,7 +96,7 @@ TEST_F(ControllerTest, Mask0210WritesBothBanksInOneRun) {
     EXPECT_FALSE(Logged("Jump to EFlash"));  // no EF32_0 jump in mask code 0210
     EXPECT_EQ(platform.requests.size(), 17u);
     EXPECT_EQ(window.progress_steps, 8);  // 3 + 5 on a 0..7 bar, then back to 0
-    EXPECT_EQ(state.MaskVariant, kMask0110);
+    EXPECT_EQ(state.MaskVariant, MaskCode::Mask0110);
     EXPECT_EQ(window.repaints, 1);
     ExpectSuccessEnding();
     EXPECT_EQ(platform.open_handles, 0);
@@ -106,8 +106,7 @@ TEST_F(ControllerTest, Mask0110IsRefusedWithoutWriting) {
     Product(kRunModeMaskCode, kVendorBootAndIsp, 0, 1);
     state.ReplugTicks = 3;
     OnUpdateFw(context);
-    EXPECT_EQ(window.Utf8Lines(),
-              (Lines{"Button2...", "Run Code at Mask...", "Mask 0110...."}));
+    EXPECT_EQ(window.Utf8Lines(), (Lines{"Button2...", "Run Code at Mask...", "Mask 0110...."}));
     ExpectNotSupportedEnding("Mask 0110....");
     EXPECT_EQ(state.DeviceFound, 1u);  // kept
     EXPECT_EQ(state.ReplugTicks, 3);
@@ -116,24 +115,24 @@ TEST_F(ControllerTest, Mask0110IsRefusedWithoutWriting) {
 
 TEST_F(ControllerTest, Mask0210Ef32FailureLineHasNoFullStop) {
     Product(kRunModeMaskCode, kVendorBootAndIsp, 0, 1);
-    state.MaskVariant = kMask0210;
+    state.MaskVariant = MaskCode::Mask0210;
     FailCommand(0);
     OnUpdateFw(context);
     ExpectFailureEnding("FAIL");
-    EXPECT_EQ(state.MaskVariant, kMask0210);  // the EF64 step was not reached
+    EXPECT_EQ(state.MaskVariant, MaskCode::Mask0210);  // the EF64 step was not reached
 }
 
 TEST_F(ControllerTest, Mask0210Ef64FailureClearsMaskVariant) {
     Product(kRunModeMaskCode, kVendorBootAndIsp, 0, 1);
-    state.MaskVariant = kMask0210;
+    state.MaskVariant = MaskCode::Mask0210;
     FailCommand(8 + 2);  // the EF64 key selection
     OnUpdateFw(context);
     ExpectFailureEnding("FAIL.");
-    EXPECT_EQ(state.MaskVariant, kMask0110);
+    EXPECT_EQ(state.MaskVariant, MaskCode::Mask0110);
 }
 
 TEST_F(ControllerTest, AntiqueApplicationIsSentToItsOtaCodeSilently) {
-    Application(kEf64Antique, kEf32Old);
+    Application(Ef64Class::Antique, Ef32Class::Old);
     OnUpdateFw(context);
     EXPECT_EQ(window.Utf8Lines(), (Lines{"Button2...", "Run Code at Application ",
                                          "EF64_Antique  -  ISP_CMD_EXECUTE"}));
@@ -149,8 +148,8 @@ TEST_F(ControllerTest, AntiqueApplicationIsSentToItsOtaCodeSilently) {
 }
 
 TEST_F(ControllerTest, OldApplicationWritesEf32OfItsGroupAndJumps) {
-    Application(kEf64Old, kEf32Current);
-    state.FirmwareGroup = kGroup2;
+    Application(Ef64Class::Old, Ef32Class::Current);
+    state.FirmwareGroup = ImageGroup::Group2;
     OnUpdateFw(context);
     EXPECT_TRUE(Logged("EF64_Old"));
     EXPECT_TRUE(Logged("ISP EF32_0 - *.BinX  (Group_2)"));
@@ -165,7 +164,7 @@ TEST_F(ControllerTest, OldApplicationWritesEf32OfItsGroupAndJumps) {
 }
 
 TEST_F(ControllerTest, OldApplicationWithUncheckedEf32WritesNothingButWaits) {
-    Application(kEf64Old, kEf32Unchecked);
+    Application(Ef64Class::Old, Ef32Class::Unchecked);
     OnUpdateFw(context);
     EXPECT_TRUE(platform.requests.empty());
     EXPECT_EQ(state.RestartPending, 1);
@@ -174,7 +173,7 @@ TEST_F(ControllerTest, OldApplicationWithUncheckedEf32WritesNothingButWaits) {
 }
 
 TEST_F(ControllerTest, UncheckedEf64WithKnownEf32WritesEf32WithoutRestart) {
-    Application(kEf64Unchecked, kEf32NoCode);
+    Application(Ef64Class::Unchecked, Ef32Class::NoCode);
     OnUpdateFw(context);
     EXPECT_EQ(CountOpcode(0x29), 1u);
     EXPECT_EQ(state.RestartPending, 0);
@@ -183,25 +182,25 @@ TEST_F(ControllerTest, UncheckedEf64WithKnownEf32WritesEf32WithoutRestart) {
 }
 
 TEST_F(ControllerTest, ApplicationEf32FailureEndsWithFullStop) {
-    Application(kEf64Old, kEf32Old);
+    Application(Ef64Class::Old, Ef32Class::Old);
     FailCommand(1);
     OnUpdateFw(context);
     ExpectFailureEnding("FAIL.");
 }
 
 TEST_F(ControllerTest, CurrentOrNewIsAlreadyUpdatedAndTheHandleClosesAfterTheBox) {
-    for (std::uint8_t ef64 : {kEf64Current, kEf64New}) {
+    for (Ef64Class ef64 : {Ef64Class::Current, Ef64Class::New}) {
         window.message_boxes.clear();
         window.ClearLog();
         platform.requests.clear();
-        Application(ef64, kEf32Old);
+        Application(ef64, Ef32Class::Old);
         state.RestartPending = 1;
         int handles_during_box = -1;
         window.on_message_box = [&](std::u16string_view) {
             handles_during_box = platform.open_handles;
         };
         OnUpdateFw(context);
-        EXPECT_TRUE(Logged(ef64 == kEf64Current ? "EF64_current" : "EF64_New"));
+        EXPECT_TRUE(Logged(ef64 == Ef64Class::Current ? "EF64_current" : "EF64_New"));
         EXPECT_EQ(window.message_boxes,
                   std::vector<std::u16string>{u"Your device is already updated."});
         EXPECT_EQ(handles_during_box, 1);
@@ -213,25 +212,25 @@ TEST_F(ControllerTest, CurrentOrNewIsAlreadyUpdatedAndTheHandleClosesAfterTheBox
 
 TEST_F(ControllerTest, OtaCodeWritesEf64AndSucceeds) {
     Product(kRunModeAppOrOta, kVendorAppAndOta, 0, 1);
-    state.MaskVariant = kMask0210;
-    state.FirmwareGroup = kGroup2;
+    state.MaskVariant = MaskCode::Mask0210;
+    state.FirmwareGroup = ImageGroup::Group2;
     OnUpdateFw(context);
     const auto lines = window.Utf8Lines();
     EXPECT_EQ(Lines(lines.begin(), lines.begin() + 4),
               (Lines{"Button2...", "Run Code at OTA ", "ISP EF64 - *.BinX  (Group_2)",
                      "Run Code at Mask0210 or OTA ISP EF64"}));
     EXPECT_EQ(platform.requests[3].data_out, blocks.blocks[163].data() + 512);
-    EXPECT_EQ(state.MaskVariant, kMask0110);
+    EXPECT_EQ(state.MaskVariant, MaskCode::Mask0110);
     ExpectSuccessEnding();
 }
 
 TEST_F(ControllerTest, ProtectIspWritesEf64AndKeepsMaskVariant) {
     Product(kRunModeProtectIsp, kVendorBootAndIsp, 0, 0);
-    state.MaskVariant = kMask0210;
+    state.MaskVariant = MaskCode::Mask0210;
     OnUpdateFw(context);
     EXPECT_EQ(window.Utf8Lines()[1], "Run Code at Protect ISP EF64");
     EXPECT_EQ(SentBlocks()[3], "FF 50 00 00 00 00 00 01 02 03 04 05 06 07 08 09");
-    EXPECT_EQ(state.MaskVariant, kMask0210);
+    EXPECT_EQ(state.MaskVariant, MaskCode::Mask0210);
     ExpectSuccessEnding();
 }
 

@@ -28,8 +28,8 @@ struct HandlersTest : ::testing::Test, WindowFixture {
     }
     ControllerState& state() { return dialog->Core().State(); }
     void ArmedClasses() {
-        state().Ef64VersionClass = kEf64Old;
-        state().Ef32VersionClass = kEf32Current;
+        state().Ef64VersionClass = Ef64Class::Old;
+        state().Ef32VersionClass = Ef32Class::Current;
         state().FirmwareAccepted = 0;
     }
     std::optional<QString> answer;
@@ -48,8 +48,8 @@ TEST_F(HandlersTest, BrowseChosenFileShowsPathAndReArmsEverything) {
     EXPECT_EQ(requests[0].filter, QStringLiteral("Image file(*.BINX)|*.BINX|All files(*.*)|*.*||"));
     EXPECT_EQ(controls().firmware_path->text(), *answer);
     EXPECT_EQ(state().FirmwareAccepted, 1);
-    EXPECT_EQ(state().Ef64VersionClass, kEf64Unchecked);
-    EXPECT_EQ(state().Ef32VersionClass, kEf32Unchecked);
+    EXPECT_EQ(state().Ef64VersionClass, Ef64Class::Unchecked);
+    EXPECT_EQ(state().Ef32VersionClass, Ef32Class::Unchecked);
 }
 
 TEST_F(HandlersTest, BrowseCancelledStillResetsBothClasses) {
@@ -58,8 +58,8 @@ TEST_F(HandlersTest, BrowseCancelledStillResetsBothClasses) {
     controls().browse->click();
     EXPECT_EQ(controls().firmware_path->text(), QStringLiteral("/old/path.binx"));
     EXPECT_EQ(state().FirmwareAccepted, 0);
-    EXPECT_EQ(state().Ef64VersionClass, kEf64Unchecked);
-    EXPECT_EQ(state().Ef32VersionClass, kEf32Unchecked);
+    EXPECT_EQ(state().Ef64VersionClass, Ef64Class::Unchecked);
+    EXPECT_EQ(state().Ef32VersionClass, Ef32Class::Unchecked);
 }
 
 TEST_F(HandlersTest, SecondBrowseOnlyFillsItsHiddenField) {
@@ -73,7 +73,7 @@ TEST_F(HandlersTest, SecondBrowseOnlyFillsItsHiddenField) {
     EXPECT_EQ(requests[0].filter, QStringLiteral("All files(*.*)|*.*||"));
     EXPECT_EQ(controls().second_path->text(), *answer);
     EXPECT_TRUE(controls().firmware_path->text().isEmpty());
-    EXPECT_EQ(state().Ef64VersionClass, kEf64Old);
+    EXPECT_EQ(state().Ef64VersionClass, Ef64Class::Old);
     EXPECT_EQ(state().FirmwareAccepted, 0);
 }
 
@@ -144,25 +144,25 @@ TEST_F(HandlersTest, MenuHoldsAboutAndHelpWithTheirCommands) {
 TEST_F(HandlersTest, OnlyArrivalAndRemovalReachTheCore) {
     qt::DeviceChangeSource source;
     dialog->ConnectDeviceChanges(source);
-    state().Ef64VersionClass = kEf64Current;
-    state().Ef32VersionClass = kEf32Current;
-    state().MaskVariant = kMask0210;
+    state().Ef64VersionClass = Ef64Class::Current;
+    state().Ef32VersionClass = Ef32Class::Current;
+    state().MaskVariant = MaskCode::Mask0210;
     const QString log_before = dialog->StatusLogText();
     for (std::uint32_t other : {0x0007u, 0x8001u, 0x8002u, 0x8003u, 0x8005u, 0x8006u}) {
         emit source.DeviceChanged(other);
     }
     EXPECT_TRUE(journal.empty());
     EXPECT_EQ(dialog->StatusLogText(), log_before);
-    EXPECT_EQ(state().Ef64VersionClass, kEf64Current);
-    EXPECT_EQ(state().Ef32VersionClass, kEf32Current);
-    EXPECT_EQ(state().MaskVariant, kMask0210);
+    EXPECT_EQ(state().Ef64VersionClass, Ef64Class::Current);
+    EXPECT_EQ(state().Ef32VersionClass, Ef32Class::Current);
+    EXPECT_EQ(state().MaskVariant, MaskCode::Mask0210);
 
     for (std::uint32_t counted : {kDeviceArrival, kDeviceRemoveComplete}) {
-        state().Ef64VersionClass = kEf64Current;
+        state().Ef64VersionClass = Ef64Class::Current;
         controls().update_fw->setEnabled(true);
         emit source.DeviceChanged(counted);
-        EXPECT_EQ(state().Ef64VersionClass, kEf64Unchecked);
-        EXPECT_EQ(state().MaskVariant, kMask0110);
+        EXPECT_EQ(state().Ef64VersionClass, Ef64Class::Unchecked);
+        EXPECT_EQ(state().MaskVariant, MaskCode::Mask0110);
         EXPECT_FALSE(controls().update_fw->isEnabled());  // nothing found
     }
     EXPECT_EQ(journal, (std::vector<std::string>{"discovery", "discovery"}));

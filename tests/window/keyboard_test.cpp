@@ -45,7 +45,7 @@ TEST_F(KeyboardTest, EnterAndEscapeDoNothingWherePressed) {
     EXPECT_EQ(update_clicks.count(), 0);
     EXPECT_EQ(finished.count(), 0);
     EXPECT_EQ(file_dialogs, 0);
-    EXPECT_EQ(dialog->Core().State().Ef64VersionClass, 0);
+    EXPECT_EQ(dialog->Core().State().Ef64VersionClass, Ef64Class::Unchecked);
 }
 
 TEST_F(KeyboardTest, OtherKeysStillWork) {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <iostream>
 
-#include "app/status_log.h"
+#include "base/status_log.h"
 #include "tests/window/window_fixture.h"
 
 namespace torvex {

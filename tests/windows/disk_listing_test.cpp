@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "device/usb_found.h"
 #include "device/windows/disk_interface_listing.h"
 #include "tests/support/core_fixture.h"

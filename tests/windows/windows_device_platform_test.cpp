@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/status_log.h"
+#include "base/status_log.h"
 #include "device/isp_commands.h"
 #include "device/scsi_transport.h"
 #include "device/windows/windows_device_platform.h"

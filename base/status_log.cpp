@@ -1,4 +1,4 @@
-#include "app/status_log.h"
+#include "base/status_log.h"
 
 namespace torvex {
 

@@ -1,20 +1,8 @@
-#include "programming/embedded_images.h"
+#include "firmware/embedded_images.h"
 
 #include "device/isp_commands.h"
 
 namespace torvex {
-
-std::size_t RequiredFirmwareBlockSize(std::uint16_t id) {
-    switch (id) {
-        case kBlock134Id:
-            return kBlock134Size;
-        case kEf64InfoBlockId:
-        case kEf32InfoBlockId:
-            return kInfoBlockSize;
-        default:
-            return kImageBlockSize;
-    }
-}
 
 namespace {
 std::span<const std::uint8_t>* SlotFor(EmbeddedImages& images, std::uint16_t id) {
@@ -66,8 +54,9 @@ LoadOutcome LoadEmbeddedImages(const FirmwareBlockStore& store, WindowPort& wind
 }
 
 std::span<const std::uint8_t> ImageBlockFor(const EmbeddedImages& images, Bank bank,
-                                            std::uint8_t firmware_group) {
-    const bool group1 = firmware_group == 0 || firmware_group == 1;
+                                            ImageGroup firmware_group) {
+    const bool group1 =
+        firmware_group == ImageGroup::Unchecked || firmware_group == ImageGroup::Group1;
     if (bank == Bank::Ef64) return group1 ? images.Ef64ImageGroup1 : images.Ef64ImageGroup2;
     return group1 ? images.Ef32ImageGroup1 : images.Ef32ImageGroup2;
 }
@@ -77,7 +66,7 @@ std::span<const std::uint8_t> InfoBlockFor(const EmbeddedImages& images, Bank ba
 }
 
 std::span<const std::uint8_t> IdentitySlice(const EmbeddedImages& images, Bank bank) {
-    return Slice(ImageBlockFor(images, bank, 1), 0, kImageHeaderLength);
+    return Slice(ImageBlockFor(images, bank, ImageGroup::Group1), 0, kImageHeaderLength);
 }
 
 std::span<const std::uint8_t> MainMemorySlice(std::span<const std::uint8_t> image_block) {
@@ -86,6 +75,11 @@ std::span<const std::uint8_t> MainMemorySlice(std::span<const std::uint8_t> imag
 
 std::span<const std::uint8_t> InformationPageSlice(std::span<const std::uint8_t> info_block) {
     return Slice(info_block, kPreambleLength, kInfoPageLength);
+}
+
+BankSlices SlicesFor(const EmbeddedImages& images, Bank bank, ImageGroup firmware_group) {
+    return {MainMemorySlice(ImageBlockFor(images, bank, firmware_group)),
+            InformationPageSlice(InfoBlockFor(images, bank))};
 }
 
 }  // namespace torvex

@@ -6,18 +6,18 @@
 #include <string>
 #include <string_view>
 
-#include "app/window_port.h"
+#include "base/window_port.h"
 
 namespace torvex {
 
 class StatusLog {
-public:
+  public:
     explicit StatusLog(WindowPort& window) : window_(window) {}
 
     void AppendStatusLine(std::u16string_view line);
     void AppendSecondaryLine(std::u16string_view line);
 
-private:
+  private:
     WindowPort& window_;
 };
 

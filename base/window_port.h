@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/run_ending.h"
+
 namespace torvex {
 
 // Status pictures, by their resource ids.
@@ -23,7 +25,7 @@ enum class StatusPicture : std::uint16_t {
 inline constexpr int kProgressMaximum = 7;
 
 class WindowPort {
-public:
+  public:
     virtual ~WindowPort() = default;
 
     // Appends text at the end of the status log / the hidden secondary log and brings the end
@@ -54,6 +56,9 @@ public:
 
     // Empties the firmware path field.
     virtual void ClearFirmwarePath() = 0;
+
+    // A run ended this way; called once per ending, before any message box of that ending.
+    virtual void ReportRunEnding(RunEnding ending) = 0;
 };
 
 // Loads the picture and has it painted.

@@ -1,0 +1,70 @@
+#pragma once
+// The state that the window's handlers share. Every handler runs on the one UI thread and keeps
+// nothing of its own between messages: all continuity between a click, a tick and a device change
+// lives here. Fields keep the widths the product logic was written for (the counters wrap and
+// compare as these types do).
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace torvex {
+
+// RunMode: the USB product id of the device that discovery found last.
+inline constexpr std::uint16_t kRunModeNoDevice = 0x0000;
+inline constexpr std::uint16_t kRunModeMaskCode = 0x0320;
+inline constexpr std::uint16_t kRunModeProtectIsp = 0x0321;
+inline constexpr std::uint16_t kRunModeAppOrOta = 0x5001;
+
+// DeviceVid values.
+inline constexpr std::uint16_t kVendorBootAndIsp = 0x0A81;
+inline constexpr std::uint16_t kVendorAppAndOta = 0x2175;
+
+// Ef64VersionClass: how the product's EF64 firmware compares with the carried image.
+enum class Ef64Class : std::uint8_t { Unchecked = 0, Antique = 1, Old = 2, Current = 3, New = 4 };
+
+// Ef32VersionClass (Old is 3 here, not 2).
+enum class Ef32Class : std::uint8_t {
+    Unchecked = 0,
+    NoCode = 1,
+    Protect = 2,
+    Old = 3,
+    Current = 4,
+    New = 5,
+};
+
+// FirmwareGroup: which image group the product takes. Unchecked and Group1 both select the
+// Group_1 images.
+enum class ImageGroup : std::uint8_t { Unchecked = 0, Group1 = 1, Group2 = 2 };
+
+// MaskVariant: which mask-ROM boot code a product in mask code runs.
+enum class MaskCode : std::uint8_t { Mask0110 = 0, Mask0210 = 1 };
+
+// Longest DevicePath, in UTF-16 units, without the terminator.
+inline constexpr std::size_t kDevicePathMaxUnits = 254;
+
+struct ControllerState {
+    // --- fields of the main window (zero when the window is created) ---
+    std::u16string DevicePath;         // path every device operation opens
+    std::uint16_t RunMode = 0;         // kRunMode*
+    std::uint32_t TimerId = 0;         // id of the one-second timer
+    std::int32_t AutoRestart = 0;      // ticks left until the timer posts an Update F/W click
+    std::uint32_t DeviceFound = 0;     // 1: a product that can be talked to is present
+    std::uint32_t AppCodeRunning = 0;  // for vendor 0x2175: 1 application code, 0 OTA code
+    std::int8_t MaskPollTicks = 0;     // ticks spent in mask-code mode
+    std::uint16_t DeviceVid = 0;       // vendor id of the device found last
+    ImageGroup FirmwareGroup = ImageGroup::Unchecked;
+    std::uint8_t DutNameMatch = 0;  // 1: the product's firmware name was accepted
+
+    // --- process-wide fields (zero at process start) ---
+    MaskCode MaskVariant = MaskCode::Mask0110;
+    Ef64Class Ef64VersionClass = Ef64Class::Unchecked;
+    Ef32Class Ef32VersionClass = Ef32Class::Unchecked;
+    std::uint8_t FirmwareAccepted = 0;  // 1: the timer may enable Update F/W
+    std::int8_t PollTicks = 0;          // ticks since the last discovery poll
+    std::uint8_t PictureHold = 0;       // ticks during which the timer leaves the picture alone
+    std::uint8_t RestartPending = 0;    // 1: resume the update when the product is back in OTA code
+    std::int8_t ReplugTicks = 0;        // 0: no replug wait; otherwise ticks of the wait so far
+};
+
+}  // namespace torvex
