@@ -5,13 +5,9 @@
 #include <array>
 #include <cstring>
 
-namespace torvex::windows {
+#include "device/windows/disk_interface_notifications.h"
 
-namespace {
-// GUID_DEVINTERFACE_DISK {53F56307-B6BF-11D0-94F2-00A0C91EFB8B}: the disk interface class.
-constexpr GUID kDiskInterfaceClass = {
-    0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
-}  // namespace
+namespace torvex::windows {
 
 static_assert(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) == kDetailPathOffset);
 static_assert(sizeof(wchar_t) == sizeof(char16_t));

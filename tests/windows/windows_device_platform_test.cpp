@@ -67,9 +67,7 @@ TEST(WindowsDevicePlatform, RequestTheTargetRefusesIsAFailedAttemptWithTheSystem
     StatusLog log(window);
     ScsiTransport transport(log, platform);
     const auto execute = IspExecuteCommandBlock();
-    EXPECT_EQ(transport.SendSCSICommand(handle, nullptr, nullptr, 0, 1, execute.data(),
-                                        static_cast<std::uint8_t>(execute.size())),
-              0);
+    EXPECT_EQ(transport.SendSCSICommand(handle, execute, DataPhase::None(DataDirection::In)), 0);
     EXPECT_EQ(window.Utf8Lines(), std::vector<std::string>(3, "SendSCSICommand FAIL : >0x0<"));
     EXPECT_FALSE(transport.LastResult().delivered);
     EXPECT_EQ(transport.LastResult().diagnostic.rfind("IOCTL_SCSI_PASS_THROUGH_DIRECT: error ", 0),
