@@ -45,10 +45,10 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
             continue;
         }
         const Clock::time_point wake = std::min({next_tick, deadline, events.NextDue()});
-        WaitForEvents(events.Fd(), wake);
+        WaitForEvents(events.Descriptor(), wake);
 
         const Clock::time_point now = Clock::now();
-        for (std::uint32_t event : events.TakeEvents(now)) {
+        for (std::uint32_t event : events.TakeDueEvents(now)) {
             core.OnDeviceChange(event);
             handled();
             if (ended()) break;

@@ -9,23 +9,11 @@
 
 #include "app/dialog_core.h"
 #include "cli/headless_window.h"
+#include "device/device_event_source.h"
 
 namespace torvex::cli {
 
 using Clock = std::chrono::steady_clock;
-
-// Where device changes come from: a file descriptor to watch (a udev monitor), a model with its
-// own schedule (the virtual product), or both.
-class DeviceEventSource {
-  public:
-    virtual ~DeviceEventSource() = default;
-    // Watched for readability; -1 for none.
-    virtual int Fd() const { return -1; }
-    // Device-change events (arrival/removal) that are due at `now`.
-    virtual std::vector<std::uint32_t> TakeEvents(Clock::time_point now) = 0;
-    // When TakeEvents will next have something without the fd becoming readable.
-    virtual Clock::time_point NextDue() const { return Clock::time_point::max(); }
-};
 
 struct LoopTiming {
     std::chrono::milliseconds tick{1000};

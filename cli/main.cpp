@@ -12,12 +12,12 @@
 #include "cli/event_loop.h"
 #include "cli/headless_window.h"
 #include "cli/options.h"
-#include "cli/udev_events.h"
-#include "cli/virtual_product_events.h"
+#include "device/linux/device_monitor.h"
 #include "device/linux/linux_device_platform.h"
 #include "resources/compiled_firmware_blocks.h"
 #include "simulator/product_presets.h"
 #include "simulator/virtual_platform.h"
+#include "simulator/virtual_product_events.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ void PrintAdvice(std::u16string_view advice) {
     if (!advice.empty()) std::fprintf(stderr, "%s\n", torvex::ToUtf8(advice).c_str());
 }
 
-int Run(torvex::DevicePlatform& platform, torvex::cli::DeviceEventSource& events,
+int Run(torvex::DevicePlatform& platform, torvex::DeviceEventSource& events,
         const torvex::cli::Options& options, torvex::linux_backend::LinuxDevicePlatform* real) {
     torvex::cli::HeadlessWindow window(stdout, stderr);
     torvex::DialogCore core(window, platform, torvex::CompiledFirmwareBlocks());
@@ -80,11 +80,11 @@ int main(int argc, char** argv) {
         // Like a real product, it is back a few ticks after it left, whatever the tick.
         product.Timing().return_delay_ms =
             static_cast<std::uint32_t>(std::min(2000, kVirtualReturnTicks * options.tick_ms));
-        torvex::cli::VirtualProductEvents events(platform);
+        torvex::sim::VirtualProductEvents events(platform);
         return Run(platform, events, options, nullptr);
     }
 
     torvex::linux_backend::LinuxDevicePlatform platform;
-    torvex::cli::UdevEvents events;
+    torvex::linux_backend::DeviceMonitor events;
     return Run(platform, events, options, &platform);
 }

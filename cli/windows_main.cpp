@@ -16,12 +16,12 @@
 #include "app/dialog_core.h"
 #include "cli/headless_window.h"
 #include "cli/options.h"
-#include "cli/virtual_product_events.h"
 #include "cli/windows_message_loop.h"
 #include "device/windows/windows_device_platform.h"
 #include "resources/compiled_firmware_blocks.h"
 #include "simulator/product_presets.h"
 #include "simulator/virtual_platform.h"
+#include "simulator/virtual_product_events.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ std::vector<std::string> VirtualStateNames() {
 }
 
 // `scheduled`: the virtual product's device changes; null: the system's broadcasts.
-int Run(torvex::DevicePlatform& platform, torvex::cli::DeviceEventSource* scheduled,
+int Run(torvex::DevicePlatform& platform, torvex::DeviceEventSource* scheduled,
         const torvex::cli::Options& options) {
     torvex::cli::HeadlessWindow window(stdout, stderr);
     torvex::DialogCore core(window, platform, torvex::CompiledFirmwareBlocks());
@@ -86,7 +86,7 @@ int RunVirtual(const torvex::cli::Options& options) {
     // Like a real product, it is back a few ticks after it left, whatever the tick.
     product.Timing().return_delay_ms =
         static_cast<std::uint32_t>(std::min(2000, kVirtualReturnTicks * options.tick_ms));
-    torvex::cli::VirtualProductEvents events(platform);
+    torvex::sim::VirtualProductEvents events(platform);
     return Run(platform, &events, options);
 }
 

@@ -122,7 +122,7 @@ void WindowsMessageLoop::AfterHandler() {
 
 void WindowsMessageLoop::DeliverScheduledEvents() {
     KillTimer(hwnd_, kScheduleTimer);
-    for (std::uint32_t event : scheduled_->TakeEvents(Clock::now())) {
+    for (std::uint32_t event : scheduled_->TakeDueEvents(Clock::now())) {
         if (status_ >= 0) return;
         DeviceChange(event);
     }

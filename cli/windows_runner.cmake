@@ -3,8 +3,7 @@
 # cli/CMakeLists.txt.
 enable_language(RC)
 
-add_library(torvex_cli_windows STATIC ${CMAKE_CURRENT_LIST_DIR}/windows_message_loop.cpp
-                                      ${CMAKE_CURRENT_LIST_DIR}/virtual_product_events.cpp)
+add_library(torvex_cli_windows STATIC ${CMAKE_CURRENT_LIST_DIR}/windows_message_loop.cpp)
 torvex_warnings(torvex_cli_windows)
 target_link_libraries(torvex_cli_windows PUBLIC torvex_cli_runtime torvex_simulator)
 

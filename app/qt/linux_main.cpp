@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<torvex::qt::DescriptorDeviceChangeSource> device_changes;
     if (monitor.IsListening()) {
         device_changes = std::make_unique<torvex::qt::DescriptorDeviceChangeSource>(
-            monitor.Fd(), [&monitor] { return monitor.ReadEvents(); });
+            monitor.Descriptor(),
+            [&monitor] { return monitor.TakeDueEvents(torvex::DeviceEventSource::Clock::now()); });
     }
     torvex::qt::CArdekoPCISPApp tool(platform, torvex::CompiledFirmwareBlocks(),
                                      device_changes.get());

@@ -22,11 +22,11 @@ UdevMonitorPtr ListenToDisks(udev* context) {
 
 DeviceMonitor::DeviceMonitor() : udev_(udev_new()), monitor_(ListenToDisks(udev_.get())) {}
 
-int DeviceMonitor::Fd() const {
+int DeviceMonitor::Descriptor() const {
     return monitor_ ? udev_monitor_get_fd(monitor_.get()) : -1;
 }
 
-std::vector<std::uint32_t> DeviceMonitor::ReadEvents() {
+std::vector<std::uint32_t> DeviceMonitor::TakeDueEvents(Clock::time_point) {
     std::vector<std::uint32_t> events;
     if (!monitor_) return events;
     // The monitor's socket is non-blocking: receive returns null once the queue is empty.

@@ -17,9 +17,10 @@ using linux_backend::DeviceMonitor;
 std::vector<std::uint32_t> WaitForEvents(DeviceMonitor& monitor, std::size_t count) {
     std::vector<std::uint32_t> events;
     for (int round = 0; round < 10 && events.size() < count; ++round) {
-        pollfd watched{monitor.Fd(), POLLIN, 0};
+        pollfd watched{monitor.Descriptor(), POLLIN, 0};
         if (poll(&watched, 1, 100) <= 0) continue;
-        for (std::uint32_t event : monitor.ReadEvents()) events.push_back(event);
+        for (std::uint32_t event : monitor.TakeDueEvents(DeviceEventSource::Clock::now()))
+            events.push_back(event);
     }
     return events;
 }
@@ -32,7 +33,7 @@ struct DeviceMonitorTest : ::testing::Test {
 
 TEST_F(DeviceMonitorTest, ArrivalAndRemovalOfTheProduct) {
     ASSERT_TRUE(monitor.IsListening());
-    ASSERT_GE(monitor.Fd(), 0);
+    ASSERT_GE(monitor.Descriptor(), 0);
     FakeUsbDisk product(system, ProtectIspIdentity(), backing);
     EXPECT_EQ(WaitForEvents(monitor, 1), std::vector<std::uint32_t>{kDeviceArrival});
     product.Unplug();
@@ -51,7 +52,7 @@ TEST_F(DeviceMonitorTest, OtherActionsAreNoDeviceChange) {
 }
 
 TEST_F(DeviceMonitorTest, ReadingWithNothingPendingReturnsAtOnce) {
-    EXPECT_TRUE(monitor.ReadEvents().empty());
+    EXPECT_TRUE(monitor.TakeDueEvents(DeviceEventSource::Clock::now()).empty());
 }
 
 TEST_F(DeviceMonitorTest, EveryDiskCountsAndOnlyDisks) {

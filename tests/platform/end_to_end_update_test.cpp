@@ -28,10 +28,11 @@ struct EndToEndUpdate : ::testing::Test {
     // One second of the product's clock, the udev events it caused, the tick, posted clicks.
     void Tick() {
         world.AdvanceClock(1000);
-        pollfd watched{monitor.Fd(), POLLIN, 0};
+        pollfd watched{monitor.Descriptor(), POLLIN, 0};
         // udev delivers the events of the testbed asynchronously: give them a moment.
         while (poll(&watched, 1, 20) > 0)
-            for (std::uint32_t event : monitor.ReadEvents()) core.OnDeviceChange(event);
+            for (std::uint32_t event : monitor.TakeDueEvents(DeviceEventSource::Clock::now()))
+                core.OnDeviceChange(event);
         core.OnReplugTimer();
         while (clicks_run < window.posted_clicks) {
             ++clicks_run;

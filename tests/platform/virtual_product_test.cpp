@@ -23,9 +23,10 @@ using linux_backend::LinuxDevicePlatform;
 std::vector<std::uint32_t> WaitForEvents(DeviceMonitor& monitor, std::size_t count) {
     std::vector<std::uint32_t> events;
     for (int round = 0; round < 10 && events.size() < count; ++round) {
-        pollfd watched{monitor.Fd(), POLLIN, 0};
+        pollfd watched{monitor.Descriptor(), POLLIN, 0};
         if (poll(&watched, 1, 100) <= 0) continue;
-        for (std::uint32_t event : monitor.ReadEvents()) events.push_back(event);
+        for (std::uint32_t event : monitor.TakeDueEvents(DeviceEventSource::Clock::now()))
+            events.push_back(event);
     }
     return events;
 }

@@ -137,7 +137,7 @@ TEST_F(MessageLoopTest, WithoutAnEndingTheRunGivesUpAtTheTimeOutWhileTheTimerPol
 // A source with its own schedule, like the virtual product: one arrival, due 100 ms after start.
 class OneArrival final : public DeviceEventSource {
   public:
-    std::vector<std::uint32_t> TakeEvents(Clock::time_point now) override {
+    std::vector<std::uint32_t> TakeDueEvents(Clock::time_point now) override {
         if (taken || now < due) return {};
         taken = true;
         return {DBT_DEVICEARRIVAL};

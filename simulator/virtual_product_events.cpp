@@ -1,8 +1,8 @@
-#include "cli/virtual_product_events.h"
+#include "simulator/virtual_product_events.h"
 
-namespace torvex::cli {
+namespace torvex::sim {
 
-std::vector<std::uint32_t> VirtualProductEvents::TakeEvents(Clock::time_point now) {
+std::vector<std::uint32_t> VirtualProductEvents::TakeDueEvents(Clock::time_point now) {
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(now - start_).count();
     if (elapsed > 0 && static_cast<std::uint64_t>(elapsed) > platform_.Now())
@@ -12,10 +12,10 @@ std::vector<std::uint32_t> VirtualProductEvents::TakeEvents(Clock::time_point no
     return types;
 }
 
-Clock::time_point VirtualProductEvents::NextDue() const {
+DeviceEventSource::Clock::time_point VirtualProductEvents::NextDue() const {
     const auto next = platform_.NextScheduledTime();
     if (!next) return Clock::time_point::max();
     return start_ + std::chrono::milliseconds(*next);
 }
 
-}  // namespace torvex::cli
+}  // namespace torvex::sim
