@@ -94,6 +94,7 @@ void UpdateRun::ApplicationCode() {
             state_.AppCodeRunning = 0;
             state_.ReplugTicks = 1;
             ShowUpdating();
+            context_.window.ReportUpdateWriting();
             SendIspExecute(product_);
             state_.DeviceFound = 0;
             return Close();
@@ -132,6 +133,7 @@ void UpdateRun::ProtectIspBranch() {
 }
 
 bool UpdateRun::Ef32Step() {
+    context_.window.ReportUpdateWriting();
     Log(UsesGroup1() ? u"ISP EF32_0 - *.BinX  (Group_1)" : u"ISP EF32_0 - *.BinX  (Group_2)");
     const BankSlices slices = SlicesFor(context_.images, Bank::Ef32_0, state_.FirmwareGroup);
     return Run_Code_at_EF64_ISP_EF32_0_OTA(product_, context_.window, slices, state_.MaskVariant) !=
@@ -139,6 +141,7 @@ bool UpdateRun::Ef32Step() {
 }
 
 int UpdateRun::Ef64Step(bool protect_isp) {
+    context_.window.ReportUpdateWriting();
     Log(UsesGroup1() ? u"ISP EF64 - *.BinX  (Group_1)" : u"ISP EF64 - *.BinX  (Group_2)");
     const BankSlices slices = SlicesFor(context_.images, Bank::Ef64, state_.FirmwareGroup);
     return protect_isp ? Run_Code_at_Protect_ISP_EF64(product_, context_.window, slices)

@@ -57,6 +57,12 @@ class WindowPort {
     // Empties the firmware path field.
     virtual void ClearFirmwarePath() = 0;
 
+    // The update is about to write the product (erase, program, or send it to another code to be
+    // written there). From now until a run ending is reported the system must not sleep: a
+    // product cut off mid-write needs another update. Called again by each run of a two-run
+    // update; only the ending releases it.
+    virtual void ReportUpdateWriting() = 0;
+
     // A run ended this way; called once per ending, before any message box of that ending.
     virtual void ReportRunEnding(RunEnding ending) = 0;
 };

@@ -30,6 +30,7 @@ class HeadlessWindow : public WindowPort {
     void ShowMessageBox(std::u16string_view text) override;
     void PostUpdateClick() override { ++pending_clicks_; }
     void ClearFirmwarePath() override {}
+    void ReportUpdateWriting() override {}
     void ReportRunEnding(RunEnding ending) override;
 
     // Takes one queued click, if any.

@@ -88,6 +88,7 @@ class LineWindow : public WindowPort {
     }
     void PostUpdateClick() override { ++posted_clicks; }
     void ClearFirmwarePath() override {}
+    void ReportUpdateWriting() override {}
     void ReportRunEnding(RunEnding ending) override { endings.push_back(ending); }
 
     std::vector<std::u16string> lines;

@@ -67,7 +67,8 @@ class CArdekoPCISPDlg : public QDialog, public WindowPort {
     void ShowMessageBox(std::u16string_view text) override;
     void PostUpdateClick() override;
     void ClearFirmwarePath() override;
-    // The window shows an ending by its picture and its box; nothing more to do here.
+    // The window shows writing and endings by its picture and its box; nothing more to do here.
+    void ReportUpdateWriting() override {}
     void ReportRunEnding(RunEnding) override {}
 
   protected:

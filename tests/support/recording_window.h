@@ -24,6 +24,7 @@ class RecordingWindow : public WindowPort {
     void ShowMessageBox(std::u16string_view text) override;
     void PostUpdateClick() override { ++posted_clicks; }
     void ClearFirmwarePath() override { firmware_path.clear(); }
+    void ReportUpdateWriting() override { ++writing_reports; }
     void ReportRunEnding(RunEnding ending) override { endings.push_back(ending); }
 
     // The status log split at CR LF, without the line ends.
@@ -46,6 +47,7 @@ class RecordingWindow : public WindowPort {
     int posted_clicks = 0;
     std::u16string firmware_path;
     std::vector<RunEnding> endings;  // in the order they were reported
+    int writing_reports = 0;
 
     // Runs inside ShowMessageBox, as a nested event loop would.
     std::function<void(std::u16string_view)> on_message_box;
