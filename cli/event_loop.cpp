@@ -1,15 +1,9 @@
 #include "cli/event_loop.h"
 
-#include <poll.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <cstdint>
 
 namespace torvex::cli {
-
-namespace {
-
-constexpr int kNoEnding = 3;
 
 int MillisecondsUntil(Clock::time_point when, Clock::time_point now) {
     if (when <= now) return 0;
@@ -17,18 +11,8 @@ int MillisecondsUntil(Clock::time_point when, Clock::time_point now) {
     return static_cast<int>(std::min<long long>(ms, 60'000));
 }
 
-// Sleeps until the fd is readable or `until` comes; true when the fd became readable.
-bool WaitForEvents(int fd, Clock::time_point until) {
-    pollfd watched{fd, POLLIN, 0};
-    const int timeout_ms = MillisecondsUntil(until, Clock::now());
-    const int ready = poll(fd >= 0 ? &watched : nullptr, fd >= 0 ? 1 : 0, timeout_ms);
-    return ready > 0 && (watched.revents & POLLIN) != 0;
-}
-
-}  // namespace
-
 int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& events,
-                 LoopTiming timing) {
+                 const LoopTiming& timing, const WaitForEvents& wait) {
     const Clock::time_point start = Clock::now();
     const Clock::time_point deadline = start + timing.timeout;
     Clock::time_point next_tick = start + timing.tick;
@@ -44,8 +28,7 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
             handled();
             continue;
         }
-        const Clock::time_point wake = std::min({next_tick, deadline, events.NextDue()});
-        WaitForEvents(events.Descriptor(), wake);
+        wait(events, std::min({next_tick, deadline, events.NextDue()}));
 
         const Clock::time_point now = Clock::now();
         for (std::uint32_t event : events.TakeDueEvents(now)) {
@@ -60,7 +43,7 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
             // Missed ticks are not queued: the next one simply comes later.
             next_tick = std::max(next_tick + timing.tick, now);
         }
-        if (!ended() && now >= deadline) return kNoEnding;
+        if (!ended() && now >= deadline) return kExitNoEnding;
     }
     return ExitStatusFor(window.Ending());
 }

@@ -1,11 +1,11 @@
 #pragma once
-// The headless runner's event loop: the supervision tick, the posted Update F/W clicks and the
-// device changes, dispatched one at a time on this thread. It sleeps in poll() between events.
+// The headless runner's event loop, the same on every system: the posted Update F/W clicks, the
+// device changes that are due, the supervision tick and the time-out, dispatched one at a time
+// on this thread. Only how it sleeps between them differs per system (poll_wait.h on Linux,
+// message_wait.h on Windows).
 
 #include <chrono>
-#include <cstdint>
 #include <functional>
-#include <vector>
 
 #include "app/dialog_core.h"
 #include "cli/headless_window.h"
@@ -14,6 +14,10 @@
 namespace torvex::cli {
 
 using Clock = std::chrono::steady_clock;
+
+// Sleeps until `events` may have something (its descriptor became readable, or a message of this
+// thread queued a device change) or `until` comes, whichever is first. It may return early.
+using WaitForEvents = std::function<void(const DeviceEventSource& events, Clock::time_point until)>;
 
 struct LoopTiming {
     std::chrono::milliseconds tick{1000};
@@ -24,6 +28,10 @@ struct LoopTiming {
 
 // Runs until the run reaches an ending or the time-out passes; returns the exit status.
 int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& events,
-                 LoopTiming timing);
+                 const LoopTiming& timing, const WaitForEvents& wait);
+
+// Whole milliseconds from `now` until `when` (rounded up), 0 when it has come, at most a minute:
+// a wait's time-out.
+int MillisecondsUntil(Clock::time_point when, Clock::time_point now);
 
 }  // namespace torvex::cli

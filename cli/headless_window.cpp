@@ -5,7 +5,7 @@
 namespace torvex::cli {
 
 int ExitStatusFor(std::optional<RunEnding> ending) {
-    if (!ending) return 3;
+    if (!ending) return kExitNoEnding;
     switch (*ending) {
         case RunEnding::Success:
         case RunEnding::AlreadyUpdated:
@@ -18,7 +18,7 @@ int ExitStatusFor(std::optional<RunEnding> ending) {
         case RunEnding::FirmwareRejected:
             break;
     }
-    return 3;
+    return kExitNoEnding;
 }
 
 void HeadlessWindow::AppendToStatusLog(std::u16string_view text) {

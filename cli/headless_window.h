@@ -11,6 +11,10 @@
 
 namespace torvex::cli {
 
+// Exit statuses of the runner besides those of the endings.
+inline constexpr int kExitNoEnding = 3;  // no ending before the time-out, or none can come
+inline constexpr int kExitBadUsage = 64;
+
 // Exit status of the runner for the ending a run reached; none: the time-out came first.
 int ExitStatusFor(std::optional<RunEnding> ending);
 

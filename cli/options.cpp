@@ -23,6 +23,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             options.help = true;
             continue;
         }
+        if (arg == "--verbose") {
+            options.verbose = true;
+            continue;
+        }
         std::string name = arg;
         std::optional<std::string> value;
         if (const auto eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
@@ -48,7 +52,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 
 std::string HelpText(const std::vector<std::string>& virtual_states) {
     std::string text =
-        "Usage: torvex-isp-cli [--tick-ms N] [--timeout-s N] [--virtual STATE]\n"
+        "Usage: torvex-isp-cli [--tick-ms N] [--timeout-s N] [--virtual STATE] [--verbose]\n"
         "\n"
         "Finds the product, checks its firmware and updates it without a window.\n"
         "Status-log lines go to stdout, message-box texts to stderr.\n"
@@ -62,6 +66,9 @@ std::string HelpText(const std::vector<std::string>& virtual_states) {
         text += (i ? ", " : "") + virtual_states[i];
     text +=
         "\n"
+        "  --verbose       also print on stderr, one line each starting with\n"
+        "                  'torvex-isp-cli: transport: ', every command the product did not\n"
+        "                  receive or did not complete with GOOD status, and why\n"
         "  --help          this text\n"
         "\n"
         "Exit status: 0 updated or already up to date; 1 update failed or replug time-out;\n"

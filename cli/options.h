@@ -11,6 +11,7 @@ struct Options {
     int tick_ms = 1000;
     int timeout_s = 120;
     std::optional<std::string> virtual_state;  // run on the virtual product in this state
+    bool verbose = false;                      // transport diagnostics on stderr
     bool help = false;
 };
 

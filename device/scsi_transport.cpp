@@ -77,6 +77,10 @@ void ScsiTransport::Diagnose(std::span<const std::uint8_t> cdb, const DataPhase&
     else if (last_.sense_length > 0)
         line +=
             ", sense " + Hex(std::span<const std::uint8_t>(last_.sense.data(), last_.sense_length));
+    // One line, whatever the platform's words hold (a system message may carry line breaks).
+    std::replace_if(
+        line.begin(), line.end(),
+        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7F'; }, ' ');
     diagnostics_(line);
 }
 

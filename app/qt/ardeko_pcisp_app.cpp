@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "app/qt/device_change_source.h"
+#include "app/qt/device_event_notifier.h"
 
 namespace torvex::qt {
 

@@ -11,7 +11,7 @@ namespace torvex::qt {
 class CArdekoPCISPApp {
   public:
     CArdekoPCISPApp(DevicePlatform& platform, const FirmwareBlockStore& blocks,
-                    DeviceChangeSource* device_changes)
+                    DeviceEventNotifier* device_changes)
         : platform_(platform), blocks_(blocks), device_changes_(device_changes) {}
 
     // Instance initialisation: build the window, let `prepare` wire it, start it up, run it
@@ -21,7 +21,7 @@ class CArdekoPCISPApp {
   private:
     DevicePlatform& platform_;
     const FirmwareBlockStore& blocks_;
-    DeviceChangeSource* device_changes_;
+    DeviceEventNotifier* device_changes_;
 };
 
 }  // namespace torvex::qt

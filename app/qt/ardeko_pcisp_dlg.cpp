@@ -2,9 +2,10 @@
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QVariant>
 
-#include "app/qt/device_change_source.h"
+#include "app/qt/device_event_notifier.h"
 #include "app/qt/info_boxes.h"
 #include "app/qt/status_pictures.h"
 #include "app/qt/ui_text.h"
@@ -12,6 +13,11 @@
 namespace torvex::qt {
 
 namespace {
+
+// The transport's diagnostics: one line per command the product did not receive or did not
+// complete with GOOD status. Off unless asked for, as the runner's --verbose:
+// QT_LOGGING_RULES="torvex.transport.info=true".
+Q_LOGGING_CATEGORY(TransportLog, "torvex.transport", QtWarningMsg)
 
 constexpr Qt::WindowFlags kDialogFlags = Qt::Window | Qt::CustomizeWindowHint |
                                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -55,6 +61,9 @@ CArdekoPCISPDlg::CArdekoPCISPDlg(DevicePlatform& platform, const FirmwareBlockSt
     connect(controls_.test, &QPushButton::clicked, this, [this] { core_->OnTest(); });
     connect(controls_.clear, &QPushButton::clicked, this, &CArdekoPCISPDlg::OnClear);
     core_ = std::make_unique<DialogCore>(*this, platform, blocks);
+    core_->Transport().SetDiagnosticSink([](const std::string& line) {
+        qCInfo(TransportLog).noquote() << QString::fromStdString(line);
+    });
 }
 
 CArdekoPCISPDlg::~CArdekoPCISPDlg() = default;
@@ -112,8 +121,9 @@ void CArdekoPCISPDlg::OnDeviceChange(std::uint32_t event_type) {
     }
 }
 
-void CArdekoPCISPDlg::ConnectDeviceChanges(DeviceChangeSource& source) {
-    connect(&source, &DeviceChangeSource::DeviceChanged, this, &CArdekoPCISPDlg::OnDeviceChange);
+void CArdekoPCISPDlg::ConnectDeviceChanges(DeviceEventNotifier& device_changes) {
+    connect(&device_changes, &DeviceEventNotifier::DeviceChanged, this,
+            &CArdekoPCISPDlg::OnDeviceChange);
 }
 
 void CArdekoPCISPDlg::OnBrowse() {

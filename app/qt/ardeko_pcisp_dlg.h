@@ -19,7 +19,7 @@
 
 namespace torvex::qt {
 
-class DeviceChangeSource;
+class DeviceEventNotifier;
 
 // The original's 595 x 210 window at the screen's top-left corner keeps, inside a 3-px dialog
 // border and a 23-px caption, a client area of 589 x 181: the status picture, Update F/W and the
@@ -42,7 +42,7 @@ class CArdekoPCISPDlg : public QDialog, public WindowPort {
     void OnSysCommand(int command_id);
     // A device change from the platform; only arrival and complete removal reach the core.
     void OnDeviceChange(std::uint32_t event_type);
-    void ConnectDeviceChanges(DeviceChangeSource& source);
+    void ConnectDeviceChanges(DeviceEventNotifier& device_changes);
     void SetFileOpenRunner(FileOpenRunner runner) { file_open_ = std::move(runner); }
     // Runs after start-up and after each tick, click and device change the core handled (the
     // Linux program shows its advice on raw SCSI access from here).

@@ -1,10 +1,9 @@
 // torvex-isp: the tool's window on this machine's real devices (libudev, SG_IO). Device changes
 // come from a udev monitor watched in the event loop.
 #include <QApplication>
-#include <memory>
 
 #include "app/qt/ardeko_pcisp_app.h"
-#include "app/qt/device_change_source.h"
+#include "app/qt/device_event_notifier.h"
 #include "device/linux/device_monitor.h"
 #include "device/linux/linux_device_platform.h"
 #include "resources/compiled_firmware_blocks.h"
@@ -12,15 +11,10 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     torvex::linux_backend::LinuxDevicePlatform platform;
+    // A monitor that could not be set up has no descriptor: the window then sees no changes.
     torvex::linux_backend::DeviceMonitor monitor;
-    std::unique_ptr<torvex::qt::DescriptorDeviceChangeSource> device_changes;
-    if (monitor.IsListening()) {
-        device_changes = std::make_unique<torvex::qt::DescriptorDeviceChangeSource>(
-            monitor.Descriptor(),
-            [&monitor] { return monitor.TakeDueEvents(torvex::DeviceEventSource::Clock::now()); });
-    }
-    torvex::qt::CArdekoPCISPApp tool(platform, torvex::CompiledFirmwareBlocks(),
-                                     device_changes.get());
+    torvex::qt::DeviceEventNotifier device_changes(monitor);
+    torvex::qt::CArdekoPCISPApp tool(platform, torvex::CompiledFirmwareBlocks(), &device_changes);
     tool.InitInstance([&platform](torvex::qt::CArdekoPCISPDlg& dialog) {
         // Without raw SCSI access every command would fail silently: say so, once.
         dialog.SetAfterEachEvent([&platform, &dialog] {

@@ -97,8 +97,8 @@ TEST(CliVirtualProduct, BadUsageExits64WithAReason) {
 TEST(CliVirtualProduct, HelpListsOptionsAndStates) {
     const auto r = RunCli("--help");
     EXPECT_EQ(r.status, 0);
-    for (const char* word :
-         {"--tick-ms", "--timeout-s", "--virtual", "application-old", "mask-0110", "Exit status"})
+    for (const char* word : {"--tick-ms", "--timeout-s", "--virtual", "--verbose",
+                             "application-old", "mask-0110", "Exit status"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 

@@ -5,8 +5,9 @@
 #include <QAction>
 #include <QMessageBox>
 #include <algorithm>
+#include <utility>
 
-#include "app/qt/device_change_source.h"
+#include "app/qt/device_event_notifier.h"
 #include "app/qt/file_open_dialog.h"
 #include "tests/window/window_fixture.h"
 
@@ -15,6 +16,14 @@ namespace {
 
 using testing::ModalAnswerer;
 using testing::WindowFixture;
+
+// Hands over whatever the test queued, when the notifier takes it.
+struct QueuedEvents final : DeviceEventSource {
+    std::vector<std::uint32_t> TakeDueEvents(Clock::time_point) override {
+        return std::exchange(queued, {});
+    }
+    std::vector<std::uint32_t> queued;
+};
 
 struct HandlersTest : ::testing::Test, WindowFixture {
     HandlersTest() {
@@ -142,15 +151,15 @@ TEST_F(HandlersTest, MenuHoldsAboutAndHelpWithTheirCommands) {
 }
 
 TEST_F(HandlersTest, OnlyArrivalAndRemovalReachTheCore) {
-    qt::DeviceChangeSource source;
-    dialog->ConnectDeviceChanges(source);
+    QueuedEvents source;
+    qt::DeviceEventNotifier notifier(source);
+    dialog->ConnectDeviceChanges(notifier);
     state().Ef64VersionClass = Ef64Class::Current;
     state().Ef32VersionClass = Ef32Class::Current;
     state().MaskVariant = MaskCode::Mask0210;
     const QString log_before = dialog->StatusLogText();
-    for (std::uint32_t other : {0x0007u, 0x8001u, 0x8002u, 0x8003u, 0x8005u, 0x8006u}) {
-        emit source.DeviceChanged(other);
-    }
+    source.queued = {0x0007u, 0x8001u, 0x8002u, 0x8003u, 0x8005u, 0x8006u};
+    notifier.TakeDueEvents();
     EXPECT_TRUE(journal.empty());
     EXPECT_EQ(dialog->StatusLogText(), log_before);
     EXPECT_EQ(state().Ef64VersionClass, Ef64Class::Current);
@@ -160,7 +169,8 @@ TEST_F(HandlersTest, OnlyArrivalAndRemovalReachTheCore) {
     for (std::uint32_t counted : {kDeviceArrival, kDeviceRemoveComplete}) {
         state().Ef64VersionClass = Ef64Class::Current;
         controls().update_fw->setEnabled(true);
-        emit source.DeviceChanged(counted);
+        source.queued = {counted};
+        notifier.TakeDueEvents();
         EXPECT_EQ(state().Ef64VersionClass, Ef64Class::Unchecked);
         EXPECT_EQ(state().MaskVariant, MaskCode::Mask0110);
         EXPECT_FALSE(controls().update_fw->isEnabled());  // nothing found

@@ -30,8 +30,9 @@ QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
 
 }  // namespace
 
-DemoControlWindow::DemoControlWindow(sim::VirtualPlatform& platform, VirtualProductClock& clock,
-                                     sim::DiskIndex disk, QWidget* parent)
+DemoControlWindow::DemoControlWindow(sim::VirtualPlatform& platform,
+                                     DeviceEventNotifier& product_events, sim::DiskIndex disk,
+                                     QWidget* parent)
     : QWidget(parent, Qt::Window), platform_(platform), disk_(disk) {
     setObjectName(QStringLiteral("demoControlWindow"));
     setWindowTitle(QStringLiteral("Virtual product"));
@@ -41,7 +42,8 @@ DemoControlWindow::DemoControlWindow(sim::VirtualPlatform& platform, VirtualProd
     layout->addWidget(BuildBanks());
     layout->addWidget(BuildFaults());
     layout->addWidget(BuildStatus());
-    connect(&clock, &VirtualProductClock::Advanced, this, &DemoControlWindow::ShowStatus);
+    connect(&product_events, &DeviceEventNotifier::EventsTaken, this,
+            &DemoControlWindow::ShowStatus);
     FillBankFields();
     ShowStatus();
 }

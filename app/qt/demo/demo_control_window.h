@@ -11,7 +11,7 @@
 #include <QSpinBox>
 #include <QWidget>
 
-#include "app/qt/demo/virtual_product_clock.h"
+#include "app/qt/device_event_notifier.h"
 #include "simulator/virtual_platform.h"
 
 namespace torvex::qt::demo {
@@ -19,7 +19,9 @@ namespace torvex::qt::demo {
 class DemoControlWindow : public QWidget {
     Q_OBJECT
   public:
-    DemoControlWindow(sim::VirtualPlatform& platform, VirtualProductClock& clock,
+    // The summary follows the product: it is shown again each time `product_events` took the
+    // product's events (its clock moved).
+    DemoControlWindow(sim::VirtualPlatform& platform, DeviceEventNotifier& product_events,
                       sim::DiskIndex disk, QWidget* parent = nullptr);
 
     // Shows the product's present state (also the bank fields, after the tool rewrote them).

@@ -4,6 +4,15 @@
 
 namespace torvex::qt::demo {
 
+namespace {
+
+// The product times its departures and returns on its own clock, which moves when its events
+// are taken; taking them this often keeps it within this much of the real time (and the control
+// window's summary current).
+constexpr int kClockStepMs = 20;
+
+}  // namespace
+
 DemoSession::DemoSession(const FirmwareBlockStore& blocks, sim::ProductPreset preset)
     : disk_(platform_.IndexOf(platform_.AddProduct(sim::PresetConfig(preset)))) {
     // The trace then says which firmware block each data transfer came from.
@@ -12,10 +21,14 @@ DemoSession::DemoSession(const FirmwareBlockStore& blocks, sim::ProductPreset pr
         if (block.lookup == FirmwareBlockStore::Lookup::Found)
             platform_.RegisterDataSource("block " + std::to_string(id), block.bytes);
     }
-    clock_ = std::make_unique<VirtualProductClock>(platform_);
+    events_ = std::make_unique<sim::VirtualProductEvents>(platform_);
+    notifier_ = std::make_unique<DeviceEventNotifier>(*events_);
+    clock_.setInterval(kClockStepMs);
+    QObject::connect(&clock_, &QTimer::timeout, notifier_.get(),
+                     &DeviceEventNotifier::TakeDueEvents);
     dialog_ = std::make_unique<CArdekoPCISPDlg>(platform_, blocks);
-    dialog_->ConnectDeviceChanges(*clock_);
-    control_ = std::make_unique<DemoControlWindow>(platform_, *clock_, disk_);
+    dialog_->ConnectDeviceChanges(*notifier_);
+    control_ = std::make_unique<DemoControlWindow>(platform_, *notifier_, disk_);
 }
 
 void DemoSession::Start() {
@@ -23,7 +36,7 @@ void DemoSession::Start() {
     dialog_->show();
     control_->move(0, kTopBandFrame.bottom() + 40);
     control_->show();
-    clock_->Start();
+    clock_.start();
 }
 
 }  // namespace torvex::qt::demo
