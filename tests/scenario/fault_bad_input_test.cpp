@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cctype>
 
-#include "tests/support/case_printing.h"
 #include "app/dialog_core.h"
 #include "simulator/sample_firmware.h"
 #include "tests/scenario/fault_matrix_harness.h"
+#include "tests/support/case_printing.h"
 
 namespace torvex {
 namespace {
@@ -192,6 +192,10 @@ class GoneAfterListing : public DevicePlatform {
     }
     DeviceHandle OpenExclusive(std::u16string_view path) override {
         return platform_.OpenExclusive(path);
+    }
+    std::string LastOpenError() const override { return platform_.LastOpenError(); }
+    std::u16string OpenedParentDeviceId(DeviceHandle handle) const override {
+        return platform_.OpenedParentDeviceId(handle);
     }
     void Close(DeviceHandle handle) override { platform_.Close(handle); }
     PassThroughResult PassThrough(DeviceHandle handle, const PassThroughRequest& request) override {
