@@ -1,8 +1,7 @@
-// Discovery, the boot-code query and the version checks against the virtual product: what the
-// operator reads, and that every command block is one the product accepts in its code.
+// Discovery and the version checks against the virtual product: what the operator reads, and
+// that every command block is one the product accepts in its code.
 #include <gtest/gtest.h>
 
-#include "device/boot_code_query.h"
 #include "firmware/ef32_version_checks.h"
 #include "firmware/ef64_version_check.h"
 #include "simulator/sample_firmware.h"
@@ -59,52 +58,6 @@ TEST(DiscoveryScenario, ProductHeldByAnotherProgram) {
     EXPECT_EQ(s.State().DevicePath, s.platform.PathOf(0));
     EXPECT_EQ(s.platform.FailedOpenCount(), 1u);
     EXPECT_TRUE(s.platform.Trace().empty());
-}
-
-TEST(BootCodeScenario, MaskCodeVariants) {
-    Scenario s0210(ProductPreset::Mask0210);
-    StartQuietly(s0210);
-    EXPECT_EQ(s0210.State().RunMode, kRunModeMaskCode);
-    QueryBootCode(s0210.core.Context());
-    EXPECT_EQ(s0210.window.Utf8Lines(), Lines{"Run Code at Mask Code 0210"});
-    EXPECT_EQ(s0210.State().MaskVariant, MaskCode::Mask0210);
-    EXPECT_EQ(s0210.State().DeviceFound, 1u);
-    ExpectCleanWire(s0210);
-
-    Scenario s0110(ProductPreset::Mask0110);
-    StartQuietly(s0110);
-    QueryBootCode(s0110.core.Context());
-    // Mask code 0110 refuses key slot 0 on every attempt, as it may: no protocol violation.
-    EXPECT_EQ(s0110.window.Utf8Lines().back(), "Run Code at Mask Code 0110");
-    EXPECT_EQ(s0110.Commands(),
-              (Lines{"ISP_CMD_MASK_PROBE", "ISP_CMD_SELECT_AES_KEY 0x00",
-                     "ISP_CMD_SELECT_AES_KEY 0x00", "ISP_CMD_SELECT_AES_KEY 0x00"}));
-    EXPECT_EQ(s0110.State().MaskVariant, MaskCode::Mask0110);
-    EXPECT_EQ(s0110.State().DeviceFound, 1u);
-    ExpectCleanWire(s0110);
-}
-
-TEST(VersionCheckScenario, OldApplicationOfTheFirstLine) {
-    Scenario s(ProductPreset::ApplicationOld);
-    StartQuietly(s);
-    ToolContext& context = s.core.Context();
-    Check_Application_Version_Combine(context);
-    Check_OTA_Version_at_Application(context);
-    // The identities of the product's banks and of the carried samples, read over the wire.
-    for (const char* line :
-         {"Device EF64 FW Name: F_TORVEX_APP_V100100", "BinX File FW Version:   100205",
-          "Device EF64 FW Version: 100100", "Device EF32_0 FW Name: F_TORVEX_OTA_V50100",
-          "GUI EF32_0 BINX FW Version: 50205", "Device EF32_0 FW Version:   50100"})
-        EXPECT_TRUE(s.Logged(line)) << line;
-    EXPECT_EQ(s.State().Ef64VersionClass, Ef64Class::Old);
-    EXPECT_EQ(s.State().Ef32VersionClass, Ef32Class::Old);
-    EXPECT_EQ(s.State().DutNameMatch, 1);
-    EXPECT_EQ(s.State().FirmwareGroup, ImageGroup::Group1);
-    EXPECT_EQ(s.Commands(), (Lines{"ISP_CMD_SELECT_AES_KEY 0x07", "ISP_CMD_PUT_BINX_HEADER",
-                                   "ISP_CMD_GET_BINX_INFO", "ISP_CMD_GET_FW_INFO",
-                                   "ISP_CMD_GET_EF32_0_INFO", "ISP_CMD_SELECT_AES_KEY 0x07",
-                                   "ISP_CMD_PUT_BINX_HEADER", "ISP_CMD_GET_BINX_INFO"}));
-    ExpectCleanWire(s);
 }
 
 struct Ef32BankCase {

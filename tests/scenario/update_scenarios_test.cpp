@@ -55,6 +55,7 @@ TEST(UpdateScenario, TwoRunUpdateFromOldApplicationCode) {
     EXPECT_EQ(s.State().Ef64VersionClass, Ef64Class::Old);
     EXPECT_EQ(s.State().Ef32VersionClass, Ef32Class::Old);
     EXPECT_EQ(s.State().DutNameMatch, 1);
+    EXPECT_EQ(s.State().FirmwareGroup, ImageGroup::Group1);
     EXPECT_EQ(s.window.picture, StatusPicture::Ready);
     EXPECT_TRUE(s.window.update_enabled);
 
