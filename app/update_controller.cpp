@@ -46,7 +46,8 @@ class UpdateRun {
     void EndAfterEf64(int result);
 
     void SuccessEnding();
-    void FailureEnding(std::u16string_view first_line);
+    // `reason`: a line of its own after the first (why the product could not be opened).
+    void FailureEnding(std::u16string_view first_line, std::u16string_view reason = {});
     void NotSupportedEnding(std::u16string_view first_line);
 
     ToolContext& context_;
@@ -56,7 +57,8 @@ class UpdateRun {
 
 void UpdateRun::Run() {
     Log(u"Button2...");
-    if (!product_.Open(state_.DevicePath)) return FailureEnding(kOpenFailedLine);
+    if (!product_.Open(state_.DevicePath, state_.ProductIdentity))
+        return FailureEnding(kOpenFailedLine, product_.FailureReason());
 
     if (state_.RunMode == kRunModeMaskCode) return MaskCodeBranch();
     if (state_.DeviceVid == kVendorAppAndOta && state_.DutNameMatch == 1)
@@ -167,8 +169,9 @@ void UpdateRun::SuccessEnding() {
     context_.window.ReportRunEnding(RunEnding::Success);
 }
 
-void UpdateRun::FailureEnding(std::u16string_view first_line) {
+void UpdateRun::FailureEnding(std::u16string_view first_line, std::u16string_view reason) {
     Log(first_line);
+    if (!reason.empty()) Log(std::u16string(kOpenFailureReasonPrefix) + std::u16string(reason));
     state_.DeviceFound = 0;
     Close();
     state_.AutoRestart = 0;

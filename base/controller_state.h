@@ -45,7 +45,11 @@ inline constexpr std::size_t kDevicePathMaxUnits = 254;
 
 struct ControllerState {
     // --- fields of the main window (zero when the window is created) ---
-    std::u16string DevicePath;         // path every device operation opens
+    std::u16string DevicePath;  // path every device operation opens
+    // The parent USB instance id ("USB\VID_vvvv&PID_pppp\serial") of the product DevicePath
+    // names. Recorded with DevicePath, RunMode and DeviceVid when discovery opened that product;
+    // every later open proves the disk at DevicePath is still this product.
+    std::u16string ProductIdentity;
     std::uint16_t RunMode = 0;         // kRunMode*
     std::uint32_t TimerId = 0;         // id of the one-second timer
     std::int32_t AutoRestart = 0;      // ticks left until the timer posts an Update F/W click

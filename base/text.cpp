@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace torvex {
@@ -37,6 +38,13 @@ std::u16string FormatText(const char* format, ...) {
     return result;
 }
 
+std::u16string ShownSafely(std::u16string_view text) {
+    std::u16string shown(text);
+    for (char16_t& unit : shown)
+        if (unit < 0x20 || unit == 0x7F) unit = u'\uFFFD';
+    return shown;
+}
+
 namespace {
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -56,6 +64,48 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 }  // namespace
+
+namespace {
+
+// The code point of the UTF-8 sequence at `at`, and its length; 0 for a malformed sequence.
+std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned lead = byte(at);
+    if (lead < 0x80) return {lead, 1};
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || at + length > text.size()) return {0, 0};
+    char32_t cp = lead & (0xFFu >> (length + 1));
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) return {0, 0};
+        cp = (cp << 6) | (byte(at + i) & 0x3Fu);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {0, 0};
+    return {cp, length};
+}
+
+}  // namespace
+
+std::u16string FromUtf8(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const auto [cp, length] = DecodeUtf8(text, at);
+        if (length == 0) {
+            out.push_back(u'\uFFFD');
+            ++at;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+        at += length;
+    }
+    return out;
+}
 
 std::string ToUtf8(std::u16string_view text) {
     std::string out;

@@ -21,6 +21,14 @@ std::u16string FormatText(const char* format, ...)
 #endif
     ;
 
+// Text that came from a device or the system (a serial number, a firmware name, a mount point),
+// made safe to show in the log or on a terminal: each C0 control character and DEL becomes
+// U+FFFD, so that no such text can move the cursor, end a line or start an escape sequence.
+std::u16string ShownSafely(std::u16string_view text);
+
+// UTF-8 (the system's messages, paths) to UTF-16. Malformed sequences become U+FFFD.
+std::u16string FromUtf8(std::string_view text);
+
 // UTF-16 to UTF-8, for the headless runner and diagnostics. Unpaired surrogates become U+FFFD.
 std::string ToUtf8(std::u16string_view text);
 

@@ -10,9 +10,9 @@ namespace torvex {
 void QueryBootCode(ToolContext& context) {
     ControllerState& state = context.state;
     // A failed open goes on without a handle: the probe then fails in the transport and the
-    // product is reported as not answering.
+    // product is reported as not answering, so the next tick asks again.
     ProductConnection product(context.transport, context.shared_buffer);
-    product.OpenOrReport(state.DevicePath);
+    product.OpenOrReport(state.DevicePath, state.ProductIdentity);
 
     IspCommandBlock& block = product.Block();
     block.WriteOpcode(ISP_CMD_MASK_PROBE);

@@ -1,15 +1,45 @@
 #include "device/product_connection.h"
 
+#include <string>
+
+#include "base/text.h"
+
 namespace torvex {
 
-bool ProductConnection::Open(std::u16string_view path) {
+bool ProductConnection::Open(std::u16string_view path, std::u16string_view identity) {
     Close();
-    handle_ = transport_.Platform().OpenExclusive(path);
-    return IsOpen();
+    failure_reason_.clear();
+    DevicePlatform& platform = transport_.Platform();
+    handle_ = platform.OpenExclusive(path);
+    if (!IsOpen()) {
+        const std::string reason = platform.LastOpenError();
+        failure_reason_ =
+            ShownSafely(FromUtf8(reason.empty() ? "the system gave no reason" : reason));
+        return false;
+    }
+    if (!identity.empty()) {
+        const std::u16string opened = platform.OpenedParentDeviceId(handle_);
+        if (opened != identity) {
+            Close();
+            failure_reason_ = ShownSafely(u"the disk at " + std::u16string(path) + u" is now " +
+                                          (opened.empty() ? u"unknown" : opened) +
+                                          u", not the product that was found (" +
+                                          std::u16string(identity) + u")");
+            return false;
+        }
+    }
+    return true;
 }
 
-void ProductConnection::OpenOrReport(std::u16string_view path) {
-    if (!Open(path)) Log().AppendStatusLine(kOpenFailedLine);
+bool ProductConnection::OpenOrReport(std::u16string_view path, std::u16string_view identity) {
+    if (Open(path, identity)) return true;
+    Log().AppendStatusLine(kOpenFailedLine);
+    LogFailureReason();
+    return false;
+}
+
+void ProductConnection::LogFailureReason() {
+    Log().AppendStatusLine(std::u16string(kOpenFailureReasonPrefix) + failure_reason_);
 }
 
 void ProductConnection::Close() {

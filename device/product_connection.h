@@ -16,6 +16,8 @@
 namespace torvex {
 
 inline constexpr std::u16string_view kOpenFailedLine = u"Open USB device failed.";
+// Starts the line that follows a failed open and says why.
+inline constexpr std::u16string_view kOpenFailureReasonPrefix = u"Reason: ";
 
 class ProductConnection {
   public:
@@ -25,12 +27,17 @@ class ProductConnection {
     ProductConnection(const ProductConnection&) = delete;
     ProductConnection& operator=(const ProductConnection&) = delete;
 
-    // Opens the disk at `path` exclusively; false when it cannot (nothing is logged).
-    bool Open(std::u16string_view path);
-    // The open of the queries and checks: a failure is logged ("Open USB device failed.") and
-    // the operation goes on without a handle, so that its first command fails in the transport
-    // and its ordinary failure path applies.
-    void OpenOrReport(std::u16string_view path);
+    // Opens the disk at `path` exclusively and, when `identity` is given, proves that the disk
+    // behind the handle is that product (its parent USB instance id); false when it cannot.
+    // Nothing is logged; FailureReason() then says why.
+    bool Open(std::u16string_view path, std::u16string_view identity = {});
+    // The open of the queries and checks: a failure is logged ("Open USB device failed." and the
+    // reason in a line of its own); true when the product is open.
+    bool OpenOrReport(std::u16string_view path, std::u16string_view identity);
+    // Why the last open failed, in the system's words, made safe to show; empty after a success.
+    const std::u16string& FailureReason() const { return failure_reason_; }
+    // Logs the reason of the last failed open, in one line.
+    void LogFailureReason();
     // Closing twice, or a connection that never opened, does nothing.
     void Close();
     bool IsOpen() const { return handle_ != kInvalidDeviceHandle; }
@@ -57,6 +64,7 @@ class ProductConnection {
     SharedDataBuffer& replies_;
     DeviceHandle handle_ = kInvalidDeviceHandle;
     IspCommandBlock block_;
+    std::u16string failure_reason_;
 };
 
 // Sends ISP_CMD_EXECUTE (the 11-byte FF A0 02 block, no data, direction In); the outcome is not

@@ -94,7 +94,8 @@ void LogIdentity(StatusLog& log, const UsbIdentity& identity) {
     // The serial is the device's text: appended, never used as a format. A serial too long for
     // the line is shown shortened; the OTA test below still sees all of it.
     std::u16string line(kSerialLinePrefix);
-    line.append(identity.serial.substr(0, kSerialLineUnits - kSerialLinePrefix.size()));
+    line.append(
+        ShownSafely(identity.serial.substr(0, kSerialLineUnits - kSerialLinePrefix.size())));
     log.AppendStatusLine(line);
 }
 
@@ -124,21 +125,27 @@ void ReportRunningCode(ControllerState& state, StatusLog& log, const UsbIdentity
     }
 }
 
-// Opens an accepted product to prove it can be talked to. True when it was opened.
+// Opens an accepted product to prove it can be talked to. True when it was opened; only then are
+// its path and identity recorded, so that DevicePath, the run mode, the vendor id and the
+// identity always describe one product (the last one that opened).
 bool OpenAndReport(ToolContext& context, const DiskInterface& disk, const UsbIdentity& identity) {
     ControllerState& state = context.state;
     // A path longer than DevicePath can hold is not opened at all: a shortened path could name
-    // another disk. The product is reported as not openable and DevicePath keeps what it had.
+    // another disk.
     if (disk.path.size() > kDevicePathMaxUnits) {
         context.log.AppendStatusLine(u"Open U-KDISK USB device failed.");
+        context.log.AppendStatusLine(std::u16string(kOpenFailureReasonPrefix) +
+                                     u"the path is longer than the tool can hold");
+        return false;
+    }
+    ProductConnection product(context.transport, context.shared_buffer);
+    if (!product.Open(disk.path, disk.parent_device_id)) {
+        context.log.AppendStatusLine(u"Open U-KDISK USB device failed.");
+        product.LogFailureReason();
         return false;
     }
     state.DevicePath = disk.path;
-    ProductConnection product(context.transport, context.shared_buffer);
-    if (!product.Open(state.DevicePath)) {
-        context.log.AppendStatusLine(u"Open U-KDISK USB device failed.");
-        return false;
-    }
+    state.ProductIdentity = disk.parent_device_id;
     context.log.AppendStatusLine(u"Open U-KDISK USB device Passed.");
     state.DutNameMatch = 0;
     state.FirmwareGroup = ImageGroup::Unchecked;

@@ -6,7 +6,7 @@ namespace torvex {
 
 CheckSession::CheckSession(ToolContext& context)
     : context_(context), product_(context.transport, context.shared_buffer) {
-    product_.OpenOrReport(context.state.DevicePath);
+    opened_ = product_.OpenOrReport(context.state.DevicePath, context.state.ProductIdentity);
 }
 
 void CheckSession::End() {

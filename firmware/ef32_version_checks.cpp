@@ -104,6 +104,7 @@ void Check_OTA_Version_at_Application(ToolContext& context) {
     context.log.AppendStatusLine(
         u"Check_OTA_Version_at_Application ------------------------------------");
     CheckSession session(context);
+    if (!session.Opened()) return;
 
     const auto bank = ReadDeviceInformation(session.Product(), ISP_CMD_GET_EF32_0_INFO);
     if (!bank) {
@@ -122,6 +123,7 @@ void Check_OTA_Version_at_OTA(ToolContext& context) {
     context.log.AppendStatusLine(
         u"Check_OTA_Version_at_OTA -------------------------------------------");
     CheckSession session(context);
+    if (!session.Opened()) return;
 
     // While OTA code runs, the running firmware is the EF32_0 one. A failed read leaves the
     // class Unchecked, so the next tick asks again.

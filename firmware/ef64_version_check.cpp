@@ -84,6 +84,7 @@ void Check_Application_Version_Combine(ToolContext& context) {
     context.log.AppendStatusLine(
         u"Check_Application_Version_Combine -----------------------------------------");
     CheckSession session(context);
+    if (!session.Opened()) return;
 
     const auto image =
         QueryImageInformation(session.Product(), IdentitySlice(context.images, Bank::Ef64));

@@ -42,12 +42,14 @@ std::u16string FormatTagVersionLine(InfoBlockSide side, const FirmwareInfoBlock&
 
 std::u16string FormatNameLine(InfoBlockSide side, const FirmwareInfoBlock& block) {
     std::u16string line = FormatText("%s Name: ", SideLabel(side));
-    // The line is a zero-terminated wide string: a zero byte ends the name.
+    // The line is a zero-terminated wide string: a zero byte ends the name. The name is the
+    // product's text: shown without its control characters.
+    std::u16string name;
     for (std::uint8_t c : block.Name()) {
         if (c == 0) break;
-        line.push_back(static_cast<char16_t>(c));
+        name.push_back(static_cast<char16_t>(c));
     }
-    return line;
+    return line + ShownSafely(name);
 }
 
 std::u16string LogFirmwareInfoBlock(StatusLog& log, InfoBlockSide side,

@@ -8,8 +8,12 @@
 #include <cstdio>
 #include <fstream>
 
+#include "app/dialog_core.h"
 #include "base/text.h"
 #include "device/linux/linux_device_platform.h"
+#include "firmware/ef64_version_check.h"
+#include "tests/support/memory_firmware_blocks.h"
+#include "tests/support/recording_window.h"
 #include "tests/platform/fake_usb_disk.h"
 #include "tests/platform/scripted_disk.h"
 
@@ -70,6 +74,70 @@ TEST_F(SafeOpenTest, ABusyDiskNamesItsMountsAndTheCommandThatFreesThem) {
                                             "udisksctl unmount -b " +
                                             partition);
     EXPECT_EQ(product.SeenCount(), 0u);
+}
+
+// open(2) for everything but one node, which answers EBUSY from its second open on: the product is
+// found, then the desktop mounts it before the first check.
+std::string busy_node;
+int busy_opens = 0;
+int BusyAfterDiscovery(const char* path, int flags) {
+    if (path == busy_node && ++busy_opens > 1) return BusyOpen(path, flags);
+    return open(path, flags);
+}
+
+TEST_F(SafeOpenTest, ACheckThatFindsTheProductMountedSaysSoAndClassesNothing) {
+    FakeUsbDisk product(system, ApplicationIdentity(), backing);
+    const auto [partition, number] = product.AddPartition(1);
+    const std::string table = system.RootDir() + "/mountinfo";
+    std::ofstream(table) << "98 29 " << major(number) << ":" << minor(number)
+                         << " / /media/op/STICK rw - vfat " << partition << " rw\n";
+    busy_node = product.DevNode();
+    busy_opens = 0;
+    LinuxPlatformOptions options;
+    options.open_node = &BusyAfterDiscovery;
+    options.mount_table = table;
+    LinuxDevicePlatform platform(options);
+    RecordingWindow window;
+    const MemoryFirmwareBlocks blocks = MemoryFirmwareBlocks::Patterned();
+    DialogCore core(window, platform, blocks);
+    ASSERT_TRUE(core.OnInitDialog());
+    ASSERT_EQ(core.State().RunMode, kRunModeAppOrOta);
+    window.ClearLog();
+
+    Check_Application_Version_Combine(core.Context());
+    const auto lines = window.Utf8Lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "Open USB device failed.");
+    EXPECT_EQ(lines[2], "Reason: Device or resource busy (errno 16): " + partition +
+                            " is mounted on /media/op/STICK; free it with: udisksctl unmount -b " +
+                            partition);
+    EXPECT_EQ(core.State().Ef64VersionClass, Ef64Class::Unchecked);
+    EXPECT_EQ(core.State().Ef32VersionClass, Ef32Class::Unchecked);
+    EXPECT_EQ(product.SeenCount(), 0u);
+}
+
+// Two products; the one listed last cannot be opened. Everything the tool records is the first
+// one's, and an update sends nothing to the second.
+TEST_F(SafeOpenTest, TheProductThatCouldNotBeOpenedGetsNoCommand) {
+    FakeUsbDisk first(system, ProtectIspIdentity(), backing);
+    ScriptedDisk second_backing;
+    FakeUsbDisk second(system, ApplicationIdentity(), second_backing);
+    busy_node = second.DevNode();
+    busy_opens = 1;  // busy from the first open on
+    LinuxPlatformOptions options;
+    options.open_node = &BusyAfterDiscovery;
+    LinuxDevicePlatform platform(options);
+    RecordingWindow window;
+    const MemoryFirmwareBlocks blocks = MemoryFirmwareBlocks::Patterned();
+    DialogCore core(window, platform, blocks);
+    ASSERT_TRUE(core.OnInitDialog());
+    EXPECT_EQ(core.State().RunMode, kRunModeProtectIsp);
+    EXPECT_EQ(core.State().DeviceVid, kVendorBootAndIsp);
+    EXPECT_EQ(core.State().DevicePath, first.Path());
+
+    core.OnUpdateFw();
+    EXPECT_GT(first.SeenCount(), 0u);
+    EXPECT_EQ(second.SeenCount(), 0u);
 }
 
 TEST_F(SafeOpenTest, ASecondInstanceIsToldWhoHasTheProduct) {

@@ -2,6 +2,8 @@
 // that every command block is one the product accepts in its code.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "firmware/ef32_version_checks.h"
 #include "firmware/ef64_version_check.h"
 #include "simulator/sample_firmware.h"
@@ -53,11 +55,35 @@ TEST(DiscoveryScenario, ProductHeldByAnotherProgram) {
     s.platform.SetHeldByOtherProgram(0, true);
     ASSERT_TRUE(s.Start());
     EXPECT_TRUE(s.Logged("Open U-KDISK USB device failed."));
+    EXPECT_TRUE(s.Logged("Reason: the disk is held open by another program (error 32)"));
     EXPECT_EQ(s.window.Utf8Lines().back(), "USB device not found!");
     EXPECT_EQ(s.State().RunMode, kRunModeNoDevice);
-    EXPECT_EQ(s.State().DevicePath, s.platform.PathOf(0));
+    EXPECT_TRUE(s.State().DevicePath.empty());
     EXPECT_EQ(s.platform.FailedOpenCount(), 1u);
     EXPECT_TRUE(s.platform.Trace().empty());
+}
+
+// Another program takes the product after discovery: the checks wait for it instead of classing
+// its firmware Antique (which would send ISP_CMD_EXECUTE and rewrite EF64 whatever its version).
+TEST(VersionCheckScenario, ACheckThatCannotOpenTheProductWaitsForIt) {
+    Scenario s(ProductPreset::ApplicationCurrent);
+    StartQuietly(s);
+    s.platform.SetHeldByOtherProgram(0, true);
+    s.Tick(3);
+    EXPECT_EQ(s.State().Ef64VersionClass, Ef64Class::Unchecked);
+    EXPECT_EQ(s.State().Ef32VersionClass, Ef32Class::Unchecked);
+    EXPECT_TRUE(s.platform.Trace().empty());
+    EXPECT_TRUE(s.Logged("Reason: the disk is held open by another program (error 32)"));
+
+    s.platform.SetHeldByOtherProgram(0, false);
+    s.Tick();
+    EXPECT_EQ(s.State().Ef64VersionClass, Ef64Class::Current);
+    s.Click();
+    ASSERT_FALSE(s.window.message_boxes.empty());
+    EXPECT_EQ(s.window.message_boxes.back(), u"Your device is already updated.");
+    const auto commands = s.Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "ISP_CMD_EXECUTE"), 0);
+    ExpectCleanWire(s);
 }
 
 struct Ef32BankCase {

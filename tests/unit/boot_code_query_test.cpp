@@ -79,8 +79,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, BootCodeQuery, ::testing::Values(
     BootCodeCase{"probe answers on the second attempt", false, {kFail, kOk, kOk}, MaskCode::Mask0110,
                  {kTransportFail, "Run Code at Mask Code 0210"}, 3, 1, MaskCode::Mask0210, 1},
     BootCodeCase{"open fails", true, {}, MaskCode::Mask0210,
-                 {"Open USB device failed.", kTransportFail, kTransportFail, kTransportFail,
-                  "Command Fail"}, 3, 0, MaskCode::Mask0210, 0}));
+                 {"Open USB device failed.", "Reason: Device or resource busy (errno 16)",
+                  kTransportFail, kTransportFail, kTransportFail, "Command Fail"}, 3, 0,
+                 MaskCode::Mask0210, 0}));
 // clang-format on
 
 TEST(BootCodeQueryWire, ProbeThenKeySlotZeroIntoTheSharedBuffer) {

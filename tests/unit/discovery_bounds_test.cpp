@@ -92,9 +92,10 @@ TEST_F(DiscoveryBounds, OverlongPathIsNeitherShortenedNorOpened) {
     tool.context.state.DevicePath = u"/dev/before";
     const std::u16string path(kDevicePathMaxUnits + 1, u'p');
     EXPECT_EQ(Run({StorageDisk(u"USB\\VID_0A81&PID_0321\\S", path)}), kRunModeNoDevice);
-    EXPECT_EQ(tool.window.Utf8Lines(),
-              (Lines{"VID:0A81 PID:0321", "SN:S", "Open U-KDISK USB device failed.",
-                     "USB device not found!"}));
+    EXPECT_EQ(
+        tool.window.Utf8Lines(),
+        (Lines{"VID:0A81 PID:0321", "SN:S", "Open U-KDISK USB device failed.",
+               "Reason: the path is longer than the tool can hold", "USB device not found!"}));
     EXPECT_TRUE(tool.platform.opened_paths.empty());
     EXPECT_EQ(tool.context.state.DevicePath, u"/dev/before");
 }
@@ -106,9 +107,14 @@ TEST_F(DiscoveryBounds, ParentIdIsReadOnlyAsFarAsItsBuffer) {
     EXPECT_TRUE(tool.platform.opened_paths.empty());
 }
 
-TEST_F(DiscoveryBounds, DeviceTextIsNeverAFormat) {
-    Run({StorageDisk(u"USB\\VID_2175&PID_5001\\%s%n%x%%")});
-    EXPECT_EQ(tool.window.Utf8Lines()[1], "SN:%s%n%x%%");
+TEST_F(DiscoveryBounds, DeviceTextIsNeverAFormatNorAControlSequence) {
+    Run({StorageDisk(u"USB\\VID_2175&PID_5001\\%s%n%x%%"),
+         StorageDisk(u"USB\\VID_2175&PID_5001\\A\x1b[2JB\rC\x7f\u00e9")});
+    const Lines lines = tool.window.Utf8Lines();
+    EXPECT_EQ(lines[1], "SN:%s%n%x%%");
+    EXPECT_EQ(lines[6],
+              "SN:A\xEF\xBF\xBD[2JB\xEF\xBF\xBD"
+              "C\xEF\xBF\xBD\xC3\xA9");
 }
 
 }  // namespace

@@ -157,26 +157,33 @@ TEST_F(Discovery, TwoProductsBothReportedTheLastOneWins) {
     EXPECT_EQ(tool.platform.open_handles, 0);
 }
 
-TEST_F(Discovery, FailedOpenOverwritesDevicePathButReturnsNoDevice) {
+TEST_F(Discovery, FailedOpenSaysWhyAndLeavesDevicePathAlone) {
     tool.platform.listing.disks = {Disk(u"USB\\VID_2175&PID_5001\\HELD", u"/dev/sde")};
     tool.platform.failing_paths = {u"/dev/sde"};
+    tool.platform.open_error =
+        "Device or resource busy (errno 16): /dev/sde1 is mounted on /m\x1b[2J";
     EXPECT_EQ(Run(), kRunModeNoDevice);
     EXPECT_EQ(tool.window.Utf8Lines(),
               (Lines{"VID:2175 PID:5001", "SN:HELD", "Open U-KDISK USB device failed.",
+                     "Reason: Device or resource busy (errno 16): /dev/sde1 is mounted on "
+                     "/m\xEF\xBF\xBD[2J",
                      "USB device not found!"}));
-    EXPECT_EQ(state.DevicePath, u"/dev/sde");
+    EXPECT_EQ(state.DevicePath, u"/dev/old");
     EXPECT_EQ(state.DeviceVid, 0);
     EXPECT_EQ(state.DutNameMatch, 1);
     EXPECT_EQ(state.FirmwareGroup, ImageGroup::Group2);
 }
 
-TEST_F(Discovery, FailedOpenAfterAnOpenedProductKeepsTheFirstResultButNotItsPath) {
+// Two products, the last one busy: the path, the run mode, the vendor and the identity are all
+// the first one's, so nothing meant for the one can reach the other.
+TEST_F(Discovery, FailedOpenAfterAnOpenedProductKeepsEverythingOfTheFirst) {
     tool.platform.listing.disks = {Disk(u"USB\\VID_0A81&PID_0321\\A", u"/dev/sdb"),
                                    Disk(u"USB\\VID_2175&PID_5001\\B", u"/dev/sdc")};
     tool.platform.failing_paths = {u"/dev/sdc"};
     EXPECT_EQ(Run(), kRunModeProtectIsp);
     EXPECT_EQ(state.DeviceVid, 0x0A81);
-    EXPECT_EQ(state.DevicePath, u"/dev/sdc");
+    EXPECT_EQ(state.DevicePath, u"/dev/sdb");
+    EXPECT_EQ(state.ProductIdentity, u"USB\\VID_0A81&PID_0321\\A");
     EXPECT_EQ(tool.window.Utf8Lines().back(), "USB device found!");
 }
 

@@ -210,14 +210,6 @@ TEST_F(Ef32Check, AtApplicationImageQueryFailingLeavesClassAndName) {
     EXPECT_EQ(state.DutNameMatch, 0);
 }
 
-TEST_F(Ef32Check, AtApplicationOpenFailingIsNoCode) {
-    tool.platform.open_fails = true;
-    EXPECT_EQ(AtApplication(kImage),
-              (Lines{"\r", kAppBanner, "Open USB device failed.", kTransportFail, kTransportFail,
-                     kTransportFail, "CMD FAIL."}));
-    EXPECT_EQ(state.Ef32VersionClass, Ef32Class::NoCode);
-}
-
 TEST_F(Ef32Check, AtOtaSecondProductLineFullLogAndWire) {
     EXPECT_EQ(AtOta(InfoBlockBytes(kTag, {50, 0, 0, 0}, "F_TORVEXZED_OTA")),
               (Lines{kOtaBanner, "Device EF32_0 FW, Tag: 7.8.9.10,  Version: 50.0.0.0 ",

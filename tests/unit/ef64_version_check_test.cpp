@@ -172,7 +172,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, Ef64Group, ::testing::Values(
 
 struct FailureCase {
     const char* what;
-    bool open_fails;
     bool image_absent;
     std::vector<PassThroughResult> answers;
     Lines lines;
@@ -186,7 +185,6 @@ TEST_P(Ef64Failure, AnyFailedCommandMakesItAntique) {
     SCOPED_TRACE(c.what);
     state.DutNameMatch = 1;
     state.FirmwareGroup = ImageGroup::Group2;
-    tool.platform.open_fails = c.open_fails;
     if (c.image_absent) tool.images.Ef64ImageGroup1 = {};
     tool.platform.script.assign(c.answers.begin(), c.answers.end());
     Lines expected = c.lines;
@@ -203,20 +201,18 @@ TEST_P(Ef64Failure, AnyFailedCommandMakesItAntique) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, Ef64Failure, ::testing::Values(
-    FailureCase{"open fails", true, false, {},
-                {"Open USB device failed.", kTransportFail, kTransportFail, kTransportFail}, 3},
-    FailureCase{"key selection fails", false, false, {kFail, kFail, kFail},
+    FailureCase{"key selection fails", false, {kFail, kFail, kFail},
                 {kTransportFail, kTransportFail, kTransportFail}, 3},
-    FailureCase{"header refused", false, false, {kOk, kFail, kFail, kFail},
+    FailureCase{"header refused", false, {kOk, kFail, kFail, kFail},
                 {kTransportFail, kTransportFail, kTransportFail}, 4},
-    FailureCase{"image information fails", false, false, {kOk, kOk, kFail, kFail, kFail},
+    FailureCase{"image information fails", false, {kOk, kOk, kFail, kFail, kFail},
                 {kTransportFail, kTransportFail, kTransportFail}, 5},
-    FailureCase{"device read fails after the image lines", false, false,
+    FailureCase{"device read fails after the image lines", false,
                 {kOk, kOk, kOk, kFail, kFail, kFail},
                 {"BINX File FW, Tag: 7.8.9.10,  Version: 100.2.0.5 ",
                  "BINX File FW Name: F_TORVEX_IMAGE", "\r",
                  kTransportFail, kTransportFail, kTransportFail}, 6},
-    FailureCase{"image block absent: nothing sent from it", false, true, {},
+    FailureCase{"image block absent: nothing sent from it", true, {},
                 {"Firmware block not available, nothing sent."}, 1}));
 // clang-format on
 

@@ -134,8 +134,10 @@ TEST_F(TransportTest, AConnectionClosesItsHandleOnceWhateverTheWay) {
 
     platform.open_fails = true;
     ProductConnection failed(transport, replies);
-    failed.OpenOrReport(u"/dev/sdx");
-    EXPECT_EQ(window.Utf8Lines(), std::vector<std::string>{"Open USB device failed."});
+    EXPECT_FALSE(failed.OpenOrReport(u"/dev/sdx", u""));
+    EXPECT_EQ(window.Utf8Lines(),
+              (std::vector<std::string>{"Open USB device failed.",
+                                        "Reason: Device or resource busy (errno 16)"}));
     EXPECT_FALSE(failed.IsOpen());
 }
 

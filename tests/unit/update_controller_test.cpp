@@ -257,8 +257,9 @@ TEST_F(ControllerTest, FailedOpenIsAFailureEnding) {
     state.AutoRestart = 2;
     OnUpdateFw(context);
     EXPECT_EQ(window.Utf8Lines(),
-              (Lines{"Button2...", "Open USB device failed.", "Updat FW.... FAIL !!", ""}));
-    ExpectFailureEnding("Open USB device failed.");
+              (Lines{"Button2...", "Open USB device failed.",
+                     "Reason: Device or resource busy (errno 16)", "Updat FW.... FAIL !!", ""}));
+    ExpectFailureEnding("Reason: Device or resource busy (errno 16)");
     EXPECT_EQ(platform.opened_paths, std::vector<std::u16string>{u"/dev/product"});
 }
 

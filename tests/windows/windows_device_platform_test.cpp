@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
 #include "base/status_log.h"
 #include "device/isp_commands.h"
+#include "device/product_connection.h"
 #include "device/scsi_transport.h"
 #include "device/windows/windows_device_platform.h"
 #include "tests/support/recording_window.h"
@@ -36,6 +39,76 @@ TEST(WindowsDevicePlatform, ListingOfThisMachineNeverFailsToObtainTheSet) {
     EXPECT_NE(listing.failure, ListingFailure::InterfaceSet);
     for (const DiskInterface& disk : listing.disks)
         EXPECT_EQ(disk.path.substr(0, 4), u"\\\\?\\") << "an interface path";
+}
+
+// The listing as a test gives it: one USB disk at a scratch file's path.
+class OneDisk final : public DiskInterfaceSteps {
+  public:
+    OneDisk(std::u16string path, std::u16string parent_id)
+        : path_(std::move(path)), parent_id_(std::move(parent_id)) {}
+    bool OpenInterfaceSet() override { return true; }
+    bool SelectInterface(std::uint32_t index) override { return index == 0; }
+    bool ReadInterfaceDetail(std::span<std::uint8_t, kInterfaceDetailBytes> record) override {
+        for (std::size_t i = 0; i < path_.size(); ++i) {
+            record[kDetailPathOffset + 2 * i] = static_cast<std::uint8_t>(path_[i] & 0xFF);
+            record[kDetailPathOffset + 2 * i + 1] = static_cast<std::uint8_t>(path_[i] >> 8);
+        }
+        return true;
+    }
+    bool ReadCompatibleIds(std::span<std::uint8_t, kCompatibleIdsBytes>,
+                           std::uint32_t& bytes) override {
+        bytes = 0;
+        return true;
+    }
+    bool ReadParentInstance() override { return true; }
+    bool ReadParentDeviceId(std::span<char16_t, kParentDeviceIdUnits> buffer) override {
+        std::copy(parent_id_.begin(), parent_id_.end(), buffer.begin());
+        return true;
+    }
+    void CloseInterfaceSet() override {}
+
+  private:
+    std::u16string path_;
+    std::u16string parent_id_;
+};
+
+// After CreateFileW the platform looks the opened path up again and reports the parent of the
+// interface it finds there; the tool refuses a disk that is not the product it found.
+TEST(WindowsDevicePlatform, TheOpenedDiskIsProvenToBeTheListedOne) {
+    ScratchFile file;
+    ASSERT_FALSE(file.path.empty());
+    std::u16string listed_parent = u"USB\\VID_2175&PID_5001\\A";
+    WindowsDevicePlatform platform(
+        [&] { return std::make_unique<OneDisk>(file.path, listed_parent); });
+    const DeviceHandle handle = platform.OpenExclusive(file.path);
+    ASSERT_NE(handle, kInvalidDeviceHandle);
+    EXPECT_EQ(platform.OpenedParentDeviceId(handle), u"USB\\VID_2175&PID_5001\\A");
+    platform.Close(handle);
+    EXPECT_TRUE(platform.OpenedParentDeviceId(handle).empty());
+
+    // Another device now sits behind the path: the connection refuses it and sends nothing.
+    listed_parent = u"USB\\VID_0781&PID_5567\\STICK";
+    testing::RecordingWindow window;
+    StatusLog log(window);
+    ScsiTransport transport(log, platform);
+    SharedDataBuffer replies;
+    ProductConnection product(transport, replies);
+    EXPECT_FALSE(product.OpenOrReport(file.path, u"USB\\VID_2175&PID_5001\\A"));
+    EXPECT_EQ(window.Utf8Lines().front(), "Open USB device failed.");
+    EXPECT_NE(window.Utf8Lines().back().find("not the product that was found"), std::string::npos);
+}
+
+TEST(WindowsDevicePlatform, AFailedOpenSaysWhy) {
+    ScratchFile file;
+    WindowsDevicePlatform platform;
+    const DeviceHandle first = platform.OpenExclusive(file.path);
+    ASSERT_NE(first, kInvalidDeviceHandle);
+    EXPECT_EQ(platform.OpenExclusive(file.path), kInvalidDeviceHandle);
+    EXPECT_EQ(platform.LastOpenError().rfind("CreateFileW: error 32 (", 0), 0u)
+        << platform.LastOpenError();
+    EXPECT_NE(platform.LastOpenError().find("another program has the disk open"),
+              std::string::npos);
+    platform.Close(first);
 }
 
 TEST(WindowsDevicePlatform, OpenIsExclusiveUntilClosed) {
