@@ -6,7 +6,11 @@
 #include <QApplication>
 #include <QString>
 
+#include "app/qt/ardeko_pcisp_dlg.h"
 #include "app/qt/status_log_view.h"
+#include "base/status_log.h"
+#include "resources/compiled_firmware_blocks.h"
+#include "simulator/virtual_platform.h"
 
 namespace {
 
@@ -69,5 +73,26 @@ BENCHMARK(BM_WindowLogMillionLines)
     ->Arg(1'000'000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// The tool's own status log through the whole window (the dialog, shown, as its window port),
+// the event loop running every 100 lines as ticks would let it: the cost of an append must not
+// grow with the log (rewriting the whole text on each append would cost a hundred times more
+// at 100,000 lines). scripts/bench.sh compares the sizes.
+void BM_DialogLogAppend(benchmark::State& state) {
+    torvex::sim::VirtualPlatform platform;
+    torvex::qt::CArdekoPCISPDlg dialog(platform, torvex::CompiledFirmwareBlocks());
+    dialog.show();
+    torvex::StatusLog log(dialog);
+    constexpr std::u16string_view kToolLine = u"SN:00000000EF32000001  Check_OTA_Version_at_OTA";
+    std::int64_t appended = 0;
+    const auto append = [&] {
+        log.AppendStatusLine(kToolLine);
+        if (++appended % 100 == 0) QApplication::processEvents();
+    };
+    while (appended < state.range(0)) append();
+    for (auto _ : state) append();
+    state.counters["lines_before"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_DialogLogAppend)->Arg(1'000)->Arg(100'000);
 
 }  // namespace

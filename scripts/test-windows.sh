@@ -1,35 +1,41 @@
 #!/usr/bin/env bash
 # The Windows build: cross-compiles the core, the Windows back end, the headless runner and the
-# tests with MinGW-w64 (preset "windows"), and runs the tests under Wine. No display is needed:
-# the Wine prefix lives in the build directory and uses Wine's null display driver.
-set -euo pipefail
-cd "$(dirname "$0")/.."
+# tests with MinGW-w64 (preset "windows"), and runs the tests under Wine. The build itself needs
+# no Wine. No display is needed: the Wine prefix lives in the build directory and uses Wine's
+# null display driver. Logs in build/test-logs/windows* (see scripts/ctest-stage.sh).
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 1
 
-bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-build
+bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 googletest cmake \
+  ninja-build || exit 1
+source scripts/ctest-stage.sh
+mkdir -p "$test_logs"
+rm -f "$test_logs"/windows*
 
-# The same prefix and settings as the preset's emulator, so build steps and tests share it.
+# The same prefix and settings as the preset's emulator, so that the tests share it.
 export WINEPREFIX="$PWD/build/windows/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/.torvex-ready" ]; then
   echo "=== windows: preparing the Wine prefix"
   mkdir -p "$WINEPREFIX"
-  wineboot --init >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+  if ! { wineboot --init >/dev/null 2>&1 &&
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null; }; then
+    echo "=== windows: the Wine prefix could not be prepared"
+    exit 1
+  fi
   wineserver --wait
   touch "$WINEPREFIX/.torvex-ready"
 fi
 
 jobs=$(nproc)
 echo "=== windows: configure and build"
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$jobs"
+if ! cmake --preset windows >/dev/null || ! cmake --build --preset windows -j "$jobs"; then
+  echo "=== windows: the build failed"
+  exit 1
+fi
 echo "=== windows: tests under Wine"
 status=0
-if ! ctest --preset windows -j "$jobs"; then
-  # Wine starts slowly on a busy machine: a failed test gets one more run on its own.
-  echo "=== windows: running the failed tests once more, alone"
-  ctest --preset windows --rerun-failed || status=$?
-fi
+ctest_stage windows "$jobs" || status=1
 wineserver --wait
 exit "$status"

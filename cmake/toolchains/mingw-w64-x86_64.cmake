@@ -23,8 +23,8 @@ set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00 -DUNICODE -D_UNICO
 set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00 -DUNICODE -D_UNICODE")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Programs built here run under Wine when the build or the tests need them (the sample firmware
-# generator, test discovery, ctest), unless the caller chose another emulator.
+# The tests (ctest) run the programs built here under Wine, unless the caller chose another
+# emulator. The build itself runs none of them: what it must run is built for the host.
 if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
   find_program(TORVEX_WINE NAMES wine wine64)
   if(TORVEX_WINE)

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -44,6 +45,16 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+// A new, empty file of its own in the test's temporary directory (no other run, earlier or
+// beside this one, shares it); empty if none could be made.
+std::string FreshTempFile(const std::string& stem) {
+    std::string path = ::testing::TempDir() + stem + "XXXXXX";
+    const int fd = mkstemp(path.data());
+    if (fd < 0) return "";
+    close(fd);
+    return path;
+}
+
 pid_t Spawn(const std::vector<std::string>& args, const std::string& out, const std::string& err) {
     std::vector<std::string> words = {TORVEX_CLI_PATH};
     words.insert(words.end(), args.begin(), args.end());
@@ -67,12 +78,18 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& out, const 
 // product leaves and returns (and the fake disk is unplugged and plugged) as the child waits.
 ChildRun RunCli(VirtualProductNode* node, const std::vector<std::string>& args,
                 std::chrono::seconds limit) {
-    const std::string dir = ::testing::TempDir();
-    const std::string out = dir + "cli_platform_out.txt";
-    const std::string err = dir + "cli_platform_err.txt";
+    const std::string out = FreshTempFile("cli_platform_out_");
+    const std::string err = FreshTempFile("cli_platform_err_");
     ChildRun run;
+    if (out.empty() || err.empty()) {
+        ADD_FAILURE() << "no temporary file for the runner's output";
+        return run;
+    }
     const pid_t pid = Spawn(args, out, err);
-    if (pid < 0) return run;
+    if (pid < 0) {
+        ADD_FAILURE() << "the runner did not start";
+        return run;
+    }
 
     const Clock::time_point start = Clock::now();
     std::uint64_t advanced_ms = 0;
@@ -98,6 +115,8 @@ ChildRun RunCli(VirtualProductNode* node, const std::vector<std::string>& args,
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     run.out = ReadFile(out);
     run.err = ReadFile(err);
+    unlink(out.c_str());
+    unlink(err.c_str());
     return run;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMessageBox>
+#include <QTest>
 #include <algorithm>
 #include <utility>
 
@@ -212,8 +213,8 @@ TEST_F(HandlersTest, PostedClickRunsLaterEvenWithTheButtonDisabled) {
     ModalAnswerer answerer;  // the failure ending's message box
     dialog->PostUpdateClick();
     EXPECT_FALSE(dialog->StatusLogText().contains(QStringLiteral("Button2...")));
-    testing::Spin(50);
-    EXPECT_TRUE(dialog->StatusLogText().contains(QStringLiteral("Button2...\r\n")));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return dialog->StatusLogText().contains(QStringLiteral("Button2...\r\n")); }, 10000));
 }
 
 TEST_F(HandlersTest, TicksPostedClicksAndDeviceChangesGoOnInsideAMessageBox) {
@@ -226,12 +227,17 @@ TEST_F(HandlersTest, TicksPostedClicksAndDeviceChangesGoOnInsideAMessageBox) {
     answerer.inside = [&](QWidget*) {
         dialog->PostUpdateClick();
         dialog->OnDeviceChange(kDeviceArrival);
-        testing::Spin(150);
+        // Until the click has run, its box has come and gone, and a tick has counted its hold.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return dialog->StatusLogText().contains(QStringLiteral("Button2...")) &&
+                       answerer.records.size() == 2 && state().PictureHold < 20;
+            },
+            10000));
         hold_inside = state().PictureHold;
         click_ran_inside = dialog->StatusLogText().contains(QStringLiteral("Button2..."));
     };
-    testing::Spin(100);
-    ASSERT_GE(answerer.records.size(), 1u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !answerer.records.empty(); }, 10000));
     EXPECT_EQ(answerer.records[0].text,
               QStringLiteral("Please disconnect and reconnect the device to your PC, \ntry the "
                              "update again."));

@@ -72,7 +72,8 @@ struct WindowFixture {
     const qt::Template102Controls& controls() const { return dialog->Controls(); }
 };
 
-// Lets the event loop run for a moment.
-void Spin(int milliseconds = 0);
+// Runs the events that are waiting (posted clicks, queued updates of the view). A test that
+// needs time to pass waits on a condition instead (QTest::qWaitFor with a generous bound).
+void Spin();
 
 }  // namespace torvex::testing
