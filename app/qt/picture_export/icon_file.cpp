@@ -1,4 +1,4 @@
-#include "icon_file.h"
+#include "app/qt/picture_export/icon_file.h"
 
 #include <QBuffer>
 #include <QDataStream>

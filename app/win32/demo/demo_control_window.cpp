@@ -60,7 +60,7 @@ bool DemoControlWindow::Create(int x, int y) {
                               nullptr, GetModuleHandleW(nullptr), this);
     if (window_ == nullptr) return false;
     const int dpi = static_cast<int>(WindowDpi(window_));
-    RECT frame{0, 0, MulDiv(620, dpi, 96), MulDiv(250, dpi, 96)};
+    RECT frame{0, 0, MulDiv(620, dpi, 96), MulDiv(430, dpi, 96)};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER);
@@ -160,6 +160,7 @@ void DemoControlWindow::Pump() {
         tool_.DeliverDeviceChange(event);
     }
     ShowSummary();
+    ShowToolLog();
 }
 
 }  // namespace torvex::win32::demo

@@ -1,7 +1,8 @@
 #pragma once
 // The Windows demo's second window: the virtual product's connector and workbench. It plugs the
 // product in and out, re-enumerates it in a chosen code, loads ready-made states, injects a
-// fault on the next matching command and shows what the product is doing. It also runs the
+// fault on the next matching command, shows what the product is doing and a copy of the tool's
+// status log (which the tool's cut-down window keeps out of sight). It also runs the
 // product's clock: every few milliseconds the product's time follows the real time, and the
 // arrivals and removals that fell due go to the tool's window, as the system would send them.
 
@@ -26,6 +27,7 @@ enum ControlId : int {
     kInject,
     kClearFaults,
     kSummary,
+    kToolLog,
 };
 
 class DemoControlWindow {
@@ -55,6 +57,7 @@ class DemoControlWindow {
     void LoadState();
     void InjectFault();
     void ShowSummary();
+    void ShowToolLog();
 
     sim::VirtualPlatform& platform_;
     sim::DiskIndex disk_;
@@ -67,6 +70,8 @@ class DemoControlWindow {
     HWND fault_command_ = nullptr;
     HWND fault_action_ = nullptr;
     HWND summary_ = nullptr;
+    HWND tool_log_ = nullptr;
+    int tool_log_length_ = -1;
 };
 
 }  // namespace torvex::win32::demo

@@ -1,6 +1,7 @@
 // The control window's actions on the product and its summary.
 #include <string>
 
+#include "app/dialog_templates.h"
 #include "app/win32/demo/demo_control_window.h"
 #include "app/win32/win32_text.h"
 #include "simulator/product_workbench.h"
@@ -100,6 +101,18 @@ void DemoControlWindow::ShowSummary() {
     if (summary_ == nullptr) return;
     const std::wstring text = Summary();
     if (FromWide(text) != WindowText(summary_)) SetWindowTextW(summary_, text.c_str());
+}
+
+void DemoControlWindow::ShowToolLog() {
+    const HWND log = tool_.Control(kIdStatusLog);
+    if (tool_log_ == nullptr || log == nullptr) return;
+    const int length = GetWindowTextLengthW(log);
+    if (length == tool_log_length_) return;
+    // A copy of the whole text, only when it changed: the log grows by a line now and then.
+    tool_log_length_ = length;
+    SetWindowTextW(tool_log_, ToWide(WindowText(log)).c_str());
+    SendMessageW(tool_log_, EM_SETSEL, static_cast<WPARAM>(length), length);
+    SendMessageW(tool_log_, EM_SCROLLCARET, 0, 0);
 }
 
 }  // namespace torvex::win32::demo
