@@ -45,8 +45,9 @@ void AddItem(HWND combo, const std::wstring& text, int value) {
 }  // namespace
 
 DemoControlWindow::DemoControlWindow(sim::VirtualPlatform& platform, sim::DiskIndex disk,
-                                     sim::VirtualProductEvents& events, CArdekoPCISPDlg& tool)
-    : platform_(platform), disk_(disk), events_(events), tool_(tool) {}
+                                     sim::VirtualProductEvents& events, CArdekoPCISPDlg& tool,
+                                     sim::ProductPreset preset)
+    : platform_(platform), disk_(disk), events_(events), tool_(tool), start_preset_(preset) {}
 
 DemoControlWindow::~DemoControlWindow() {
     if (window_ != nullptr) DestroyWindow(window_);
@@ -60,7 +61,7 @@ bool DemoControlWindow::Create(int x, int y) {
                               nullptr, GetModuleHandleW(nullptr), this);
     if (window_ == nullptr) return false;
     const int dpi = static_cast<int>(WindowDpi(window_));
-    RECT frame{0, 0, MulDiv(620, dpi, 96), MulDiv(430, dpi, 96)};
+    RECT frame{0, 0, MulDiv(620, dpi, 96), MulDiv(400, dpi, 96)};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER);
@@ -99,9 +100,11 @@ void DemoControlWindow::CreateControls() {
     SendMessageW(mode_, CB_SETCURSEL, 0, 0);
 
     preset_ = AddControl(L"COMBOBOX", L"", list, {10, 46, 312, 300}, kPreset);
-    for (sim::ProductPreset preset : sim::AllPresets())
+    for (sim::ProductPreset preset : sim::AllPresets()) {
         AddItem(preset_, Widen(sim::PresetName(preset)), int(preset));
-    SendMessageW(preset_, CB_SETCURSEL, 0, 0);
+        if (preset == start_preset_)
+            SendMessageW(preset_, CB_SETCURSEL, SendMessageW(preset_, CB_GETCOUNT, 0, 0) - 1, 0);
+    }
     AddControl(L"BUTTON", L"Load state", button, {328, 44, 150, 26}, kLoadState);
 
     fault_command_ = AddControl(L"COMBOBOX", L"", list, {10, 80, 200, 300}, kFaultCommand);
@@ -115,8 +118,14 @@ void DemoControlWindow::CreateControls() {
     AddControl(L"BUTTON", L"Inject", button, {412, 78, 96, 26}, kInject);
     AddControl(L"BUTTON", L"Clear faults", button, {514, 78, 96, 26}, kClearFaults);
 
-    summary_ = AddControl(L"EDIT", L"", ES_MULTILINE | ES_READONLY | WS_BORDER, {10, 116, 600, 124},
+    summary_ = AddControl(L"EDIT", L"", ES_MULTILINE | ES_READONLY | WS_BORDER, {10, 116, 600, 104},
                           kSummary);
+    AddControl(L"STATIC", L"The tool's status log:", 0, {10, 228, 300, 16}, -1);
+    tool_log_ = AddControl(
+        L"EDIT", L"",
+        ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER | WS_TABSTOP,
+        {10, 246, 600, 144}, kToolLog);
+    SendMessageW(tool_log_, EM_SETLIMITTEXT, 0, 0);
 }
 
 LRESULT CALLBACK DemoControlWindow::Procedure(HWND window, UINT message, WPARAM wparam,

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "app/win32/ardeko_pcisp_dlg.h"
+#include "simulator/product_presets.h"
 #include "simulator/virtual_platform.h"
 #include "simulator/virtual_product_events.h"
 
@@ -32,8 +33,10 @@ enum ControlId : int {
 
 class DemoControlWindow {
   public:
+    // `preset`: the state the product started in, shown as the chosen one.
     DemoControlWindow(sim::VirtualPlatform& platform, sim::DiskIndex disk,
-                      sim::VirtualProductEvents& events, CArdekoPCISPDlg& tool);
+                      sim::VirtualProductEvents& events, CArdekoPCISPDlg& tool,
+                      sim::ProductPreset preset);
     DemoControlWindow(const DemoControlWindow&) = delete;
     DemoControlWindow& operator=(const DemoControlWindow&) = delete;
     ~DemoControlWindow();
@@ -63,6 +66,7 @@ class DemoControlWindow {
     sim::DiskIndex disk_;
     sim::VirtualProductEvents& events_;
     CArdekoPCISPDlg& tool_;
+    sim::ProductPreset start_preset_;
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
     HWND mode_ = nullptr;

@@ -63,7 +63,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     // Only the virtual product's own arrivals and removals reach the tool.
     tool.WatchSystemDeviceChanges(false);
     if (!tool.Create()) return 1;
-    torvex::win32::demo::DemoControlWindow control(platform, disk, events, tool);
+    torvex::win32::demo::DemoControlWindow control(platform, disk, events, tool, *preset);
     RECT band{};
     GetWindowRect(tool.Window(), &band);
     control.Create(0, band.bottom + 40);
