@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-build
+bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-build \
+  qt6-base-dev  # the host program that draws the Windows pictures
 
 # The same prefix and settings as the preset's emulator, so build steps and tests share it.
 export WINEPREFIX="$PWD/build/windows/wineprefix"
