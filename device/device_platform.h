@@ -27,10 +27,10 @@ struct DiskInterface {
 // follows the ones already listed.
 enum class ListingFailure : std::uint8_t {
     None,
-    InterfaceSet,     // the set of present disk interfaces could not be obtained
-    CompatibleIds,    // an interface's compatible ids could not be read
-    ParentInstance,   // an interface's parent device could not be found
-    ParentDeviceId,   // the parent's instance id could not be read
+    InterfaceSet,    // the set of present disk interfaces could not be obtained
+    CompatibleIds,   // an interface's compatible ids could not be read
+    ParentInstance,  // an interface's parent device could not be found
+    ParentDeviceId,  // the parent's instance id could not be read
 };
 
 struct DiskListing {
@@ -49,11 +49,11 @@ inline constexpr std::size_t kMaxCdbLength = 16;
 inline constexpr std::size_t kSenseLength = 96;
 
 struct PassThroughRequest {
-    std::span<const std::uint8_t> cdb;   // 1..16 bytes
+    std::span<const std::uint8_t> cdb;  // 1..16 bytes
     DataDirection direction = DataDirection::In;
-    std::uint8_t* data_in = nullptr;        // reply lands here in place (direction In)
-    const std::uint8_t* data_out = nullptr; // sent from here in place (direction Out)
-    std::uint32_t length = 0;               // 0: no data transfer
+    std::uint8_t* data_in = nullptr;         // reply lands here in place (direction In)
+    const std::uint8_t* data_out = nullptr;  // sent from here in place (direction Out)
+    std::uint32_t length = 0;                // 0: no data transfer
     std::uint32_t timeout_seconds = kPassThroughTimeoutSeconds;
 };
 
@@ -68,25 +68,36 @@ enum class TransportError : std::uint8_t {
 };
 
 struct PassThroughResult {
-    bool delivered = false;           // the request reached the device and completed
-    std::uint8_t scsi_status = 0;     // the target's status (0 GOOD) when delivered
+    bool delivered = false;        // the request reached the device and completed
+    std::uint8_t scsi_status = 0;  // the target's status (0 GOOD) when delivered
     TransportError error = TransportError::None;
     std::uint8_t sense_length = 0;
     std::array<std::uint8_t, kSenseLength> sense{};
-    std::string diagnostic;           // the platform's own words on what went wrong, if anything
+    std::string diagnostic;  // the platform's own words on what went wrong, if anything
 };
 
 inline constexpr std::uint8_t kScsiStatusGood = 0x00;
 inline constexpr std::uint8_t kScsiStatusCheckCondition = 0x02;
 
 class DevicePlatform {
-public:
+  public:
     virtual ~DevicePlatform() = default;
 
     virtual DiskListing ListDiskInterfaces() = 0;
 
-    // Opens a disk for exclusive read/write; kInvalidDeviceHandle when it cannot.
+    // Opens a disk exclusively; kInvalidDeviceHandle when it cannot.
     virtual DeviceHandle OpenExclusive(std::u16string_view path) = 0;
+
+    // Why the last OpenExclusive that failed could not open its disk, in the system's own words
+    // (the errno text on Linux and what holds the disk, the Windows error code and text). UTF-8;
+    // never empty after a failed open.
+    virtual std::string LastOpenError() const = 0;
+
+    // The parent USB device's instance id ("USB\VID_vvvv&PID_pppp\serial") of the disk behind an
+    // open handle, as the platform proved it when it opened the disk; empty for a handle that is
+    // not open. The tool compares it with the product it found, so that a path that now names
+    // another disk never receives a command.
+    virtual std::u16string OpenedParentDeviceId(DeviceHandle handle) const = 0;
 
     // Closing kInvalidDeviceHandle does nothing.
     virtual void Close(DeviceHandle handle) = 0;

@@ -29,7 +29,16 @@ class FuzzPlatform : public DevicePlatform {
         // Exclusive: one handle at a time; an input byte with its low three bits set refuses.
         if (!listed || !open_.empty() || (in_.Byte() & 7u) == 7u) return kInvalidDeviceHandle;
         open_.insert(++last_handle_);
+        opened_path_ = path;
         return last_handle_;
+    }
+    std::string LastOpenError() const override { return "refused by the fuzz input"; }
+    // The listed identity of the opened path.
+    std::u16string OpenedParentDeviceId(DeviceHandle handle) const override {
+        if (open_.count(handle) == 0) return {};
+        for (const DiskInterface& disk : listing.disks)
+            if (disk.path == opened_path_) return disk.parent_device_id;
+        return {};
     }
 
     void Close(DeviceHandle handle) override {
@@ -66,6 +75,7 @@ class FuzzPlatform : public DevicePlatform {
     FuzzBytes& in_;
     std::set<DeviceHandle> open_;
     DeviceHandle last_handle_ = 0;
+    std::u16string opened_path_;
 };
 
 }  // namespace torvex::fuzz

@@ -125,18 +125,30 @@ DiskListing VirtualPlatform::ListDiskInterfaces() {
 }
 
 DeviceHandle VirtualPlatform::OpenExclusive(std::u16string_view path) {
+    last_open_error_ = "no disk at this path (error 2)";
     for (DiskIndex i = 0; i < disks_.size(); ++i) {
         Disk& d = disks_[i];
         if (!d.present || PathOf(i) != path) continue;
-        if (d.held_by_other || d.holder != kInvalidDeviceHandle) break;
+        if (d.held_by_other || d.holder != kInvalidDeviceHandle) {
+            last_open_error_ = "the disk is held open by another program (error 32)";
+            break;
+        }
         const DeviceHandle id = static_cast<DeviceHandle>(handles_.size()) + 3;
         handles_.push_back({id, i, d.generation, true});
         d.holder = id;
         ++opens_;
+        last_open_error_.clear();
         return id;
     }
     ++failed_opens_;
     return kInvalidDeviceHandle;
+}
+
+std::u16string VirtualPlatform::OpenedParentDeviceId(DeviceHandle handle) const {
+    const auto index = static_cast<std::size_t>(handle - 3);
+    if (handle < 3 || index >= handles_.size() || !handles_[index].open) return {};
+    const Disk& d = At(handles_[index].disk);
+    return d.product ? ParentDeviceId(d.product->Usb()) : d.plain.parent_device_id;
 }
 
 void VirtualPlatform::Close(DeviceHandle handle) {

@@ -47,6 +47,8 @@ class VirtualPlatform : public DevicePlatform {
     // The port.
     DiskListing ListDiskInterfaces() override;
     DeviceHandle OpenExclusive(std::u16string_view path) override;
+    std::string LastOpenError() const override { return last_open_error_; }
+    std::u16string OpenedParentDeviceId(DeviceHandle handle) const override;
     void Close(DeviceHandle handle) override;
     PassThroughResult PassThrough(DeviceHandle handle, const PassThroughRequest& request) override;
 
@@ -164,6 +166,7 @@ class VirtualPlatform : public DevicePlatform {
     std::uint32_t closes_ = 0;
     std::uint32_t failed_opens_ = 0;
     std::uint32_t bad_closes_ = 0;
+    std::string last_open_error_;
 };
 
 }  // namespace torvex::sim

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device/linux/disk_reader.h"
+#include "device/linux/mount_table.h"
 
 namespace torvex::linux_backend {
 
@@ -24,5 +25,8 @@ DiskInventory EnumerateDisks(udev* context);
 // Reads the disk now known to the kernel under sysname; empty when there is none or it cannot
 // be read completely.
 std::optional<EnumeratedDisk> ReadDiskNow(udev* context, const std::string& sysname);
+
+// The disk's own node and those of its partitions, as the kernel lists them now.
+std::vector<BlockNode> DiskAndPartitions(udev* context, const EnumeratedDisk& disk);
 
 }  // namespace torvex::linux_backend

@@ -25,10 +25,23 @@ ListingFailure ReadUsbIdentity(udev_device* interface, EnumeratedDisk& disk) {
     const auto pid = UsbIdDigits(product);
     if (!vid || !pid) return ListingFailure::None;  // stays an ordinary disk
     const char* serial = udev_device_get_sysattr_value(usb_device, "serial");
+    const char* port = udev_device_get_sysname(usb_device);
+    disk.port_path = port != nullptr ? port : "";
     disk.interface.compatible_ids = std::u16string(kUsbMassStorageCompatibleId);
     disk.interface.parent_device_id = ParentDeviceId(*vid, *pid, SerialText(serial));
     disk.usb_mass_storage = true;
     return ListingFailure::None;
+}
+
+// The sd driver's disks are SCSI direct-access devices (peripheral type 0); CD-ROM LUNs (sr,
+// type 5), tapes and the rest are not candidates for the product.
+bool IsScsiDirectAccessDisk(udev_device* disk) {
+    udev_device* scsi = udev_device_get_parent_with_subsystem_devtype(disk, "scsi", "scsi_device");
+    if (scsi == nullptr) return false;
+    const char* type = udev_device_get_sysattr_value(scsi, "type");
+    const char* driver = udev_device_get_driver(scsi);
+    return type != nullptr && std::string_view(type) == "0" && driver != nullptr &&
+           std::string_view(driver) == "sd";
 }
 
 }  // namespace
@@ -43,6 +56,7 @@ DiskReading ReadDisk(udev_device* device) {
     disk.devnode = devnode;
     disk.sysname = sysname;
     disk.device_number = number;
+    if (const char* syspath = udev_device_get_syspath(device)) disk.syspath = syspath;
     disk.interface.path = Widen(std::string_view(disk.devnode));
     disk.interface.compatible_ids = std::u16string(kOtherDiskCompatibleId);
 
@@ -51,7 +65,8 @@ DiskReading ReadDisk(udev_device* device) {
     if (interface != nullptr) {
         const char* interface_class = udev_device_get_sysattr_value(interface, "bInterfaceClass");
         if (interface_class == nullptr) return Failed(ListingFailure::CompatibleIds);
-        if (IsMassStorageInterface(interface_class, udev_device_get_driver(interface))) {
+        if (IsMassStorageInterface(interface_class, udev_device_get_driver(interface)) &&
+            IsScsiDirectAccessDisk(device)) {
             const ListingFailure failure = ReadUsbIdentity(interface, disk);
             if (failure != ListingFailure::None) return Failed(failure);
         }

@@ -19,6 +19,9 @@ struct EnumeratedDisk {
     std::string devnode;      // the path that is opened
     std::string sysname;      // the kernel's name, to read the disk again at open
     dev_t device_number = 0;  // what stat of devnode must report
+    std::string port_path;    // the USB port as the kernel names it ("2-1.4"); the product keeps it
+                              // through its re-enumerations while its identity changes
+    std::string syspath;      // the disk's sysfs path, to find its partitions
     bool usb_mass_storage = false;
 };
 
@@ -33,7 +36,9 @@ struct DiskReading {
 //   ParentInstance  a USB mass-storage interface without a USB device above it
 //   ParentDeviceId  the USB device's idVendor or idProduct cannot be read
 // A USB device whose idVendor or idProduct is not four hex digits has no usable identity: its
-// disk is listed as an ordinary disk, so discovery passes it by and never opens it.
+// disk is listed as an ordinary disk, so discovery passes it by and never opens it. So is every
+// block disk that is not a SCSI direct-access disk of the sd driver: a CD-ROM LUN of the same USB
+// device (sr, type 5) carries the product's identity but must never receive its commands.
 DiskReading ReadDisk(udev_device* disk);
 
 }  // namespace torvex::linux_backend

@@ -1,22 +1,44 @@
 #include "device/linux/linux_device_platform.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 
 #include "base/text.h"
 #include "device/linux/disk_enumerator.h"
-#include "device/linux/exclusive_open.h"
+#include "device/linux/open_failure.h"
 #include "device/linux/sg_io_pass_through.h"
 
 namespace torvex::linux_backend {
 
+namespace {
+int OpenWithSystem(const char* path, int flags) {
+    return open(path, flags);
+}
+}  // namespace
+
+std::string LinuxPlatformOptions::DefaultLockDirectory() {
+    const char* chosen = std::getenv("TORVEX_LOCK_DIR");
+    return chosen != nullptr && *chosen != '\0' ? chosen : kDefaultLockDirectory;
+}
+
+LinuxDevicePlatform::LinuxDevicePlatform(LinuxPlatformOptions options)
+    : options_(std::move(options)), udev_(udev_new()), locks_(options_.lock_directory) {
+    if (options_.open_node == nullptr) options_.open_node = &OpenWithSystem;
+}
+
 LinuxDevicePlatform::LinuxDevicePlatform(RawAccessProbe has_raw_access)
-    : udev_(udev_new()), has_raw_access_(has_raw_access) {}
+    : LinuxDevicePlatform([has_raw_access] {
+          LinuxPlatformOptions options;
+          options.has_raw_access = has_raw_access;
+          return options;
+      }()) {}
 
 LinuxDevicePlatform::~LinuxDevicePlatform() {
-    for (const auto& [handle, fd] : open_fds_) close(fd);
+    for (const auto& [handle, disk] : open_) close(disk.fd);
 }
 
 DiskListing LinuxDevicePlatform::ListDiskInterfaces() {
@@ -35,37 +57,57 @@ DiskListing LinuxDevicePlatform::ListDiskInterfaces() {
 
 DeviceHandle LinuxDevicePlatform::OpenExclusive(std::u16string_view path) {
     const auto listed = listed_.find(path);
-    if (listed == listed_.end() || !listed->second.usb_mass_storage) return kInvalidDeviceHandle;
-    const OpenOutcome outcome = OpenEnumeratedDisk(udev_.get(), listed->second);
+    if (listed == listed_.end() || !listed->second.usb_mass_storage)
+        return Fail(DescribeUnlistedPath(ToUtf8(path)));
+    const EnumeratedDisk& disk = listed->second;
+    // The product's lock comes first: a disk another instance works with is not even opened.
+    if (std::string held = locks_.Acquire(disk.port_path); !held.empty()) return Fail(held);
+
+    OpenOutcome outcome = OpenEnumeratedDisk(udev_.get(), disk, options_.open_node);
     if (outcome.fd < 0) {
         NoteRefusal(outcome.error_number);
-        return kInvalidDeviceHandle;
+        std::vector<Mount> mounts;
+        if (outcome.error_number == EBUSY)
+            mounts = MountsOf(ReadMountTable(options_.mount_table),
+                              DiskAndPartitions(udev_.get(), disk));
+        return Fail(DescribeOpenFailure(disk, outcome, mounts));
     }
     // Small positive handles, never an fd: a stray handle cannot reach another file.
     DeviceHandle handle = next_handle_;
-    while (open_fds_.count(handle) != 0) handle = handle == INT_MAX ? 1 : handle + 1;
+    while (open_.count(handle) != 0) handle = handle == INT_MAX ? 1 : handle + 1;
     next_handle_ = handle == INT_MAX ? 1 : handle + 1;
-    open_fds_.emplace(handle, outcome.fd);
+    open_.emplace(handle, OpenDisk{outcome.fd, outcome.proven->interface.parent_device_id});
+    last_open_error_.clear();
     return handle;
 }
 
+DeviceHandle LinuxDevicePlatform::Fail(std::string reason) {
+    last_open_error_ = std::move(reason);
+    return kInvalidDeviceHandle;
+}
+
+std::u16string LinuxDevicePlatform::OpenedParentDeviceId(DeviceHandle handle) const {
+    const auto open = open_.find(handle);
+    return open == open_.end() ? std::u16string() : open->second.parent_device_id;
+}
+
 void LinuxDevicePlatform::Close(DeviceHandle handle) {
-    const auto open = open_fds_.find(handle);
-    if (open == open_fds_.end()) return;
-    close(open->second);
-    open_fds_.erase(open);
+    const auto open = open_.find(handle);
+    if (open == open_.end()) return;
+    close(open->second.fd);
+    open_.erase(open);
 }
 
 PassThroughResult LinuxDevicePlatform::PassThrough(DeviceHandle handle,
                                                    const PassThroughRequest& request) {
-    const auto open = open_fds_.find(handle);
-    if (open == open_fds_.end()) {
+    const auto open = open_.find(handle);
+    if (open == open_.end()) {
         PassThroughResult result;
         result.error = TransportError::InvalidHandle;
         result.diagnostic = "no open device for handle " + std::to_string(handle);
         return result;
     }
-    PassThroughResult result = SendSgIo(open->second, request);
+    PassThroughResult result = SendSgIo(open->second.fd, request);
     if (result.error == TransportError::PermissionDenied) {
         // The first refusal carries the advice, so it reads differently from a plain failure.
         if (!access_refused_) result.diagnostic += ". " + ToUtf8(kRawScsiAccessAdvice);
@@ -76,7 +118,8 @@ PassThroughResult LinuxDevicePlatform::PassThrough(DeviceHandle handle,
 
 std::u16string LinuxDevicePlatform::TakeRawAccessAdvice() {
     if (advice_given_) return {};
-    if (!access_refused_ && has_raw_access_ != nullptr && has_raw_access_()) return {};
+    if (!access_refused_ && options_.has_raw_access != nullptr && options_.has_raw_access())
+        return {};
     advice_given_ = true;
     return std::u16string(kRawScsiAccessAdvice);
 }

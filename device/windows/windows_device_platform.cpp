@@ -48,6 +48,14 @@ bool QueryScsiCapabilities(HANDLE disk, std::uint32_t& mask) {
     return true;
 }
 
+// The system's words, and what a sharing violation (32) means for the product.
+std::string OpenErrorText(DWORD error) {
+    std::string text = Win32Diagnostic("CreateFileW", error);
+    if (error == ERROR_SHARING_VIOLATION) text += ": another program has the disk open";
+    if (error == ERROR_ACCESS_DENIED) text += ": the tool needs administrator rights";
+    return text;
+}
+
 }  // namespace
 
 std::uint32_t QueryAlignmentMask(HANDLE disk) {
@@ -57,25 +65,54 @@ std::uint32_t QueryAlignmentMask(HANDLE disk) {
     return 0;
 }
 
+WindowsDevicePlatform::WindowsDevicePlatform(StepsFactory steps) : steps_(std::move(steps)) {
+    if (!steps_) steps_ = [] { return std::make_unique<SetupApiDiskSteps>(); };
+}
+
 WindowsDevicePlatform::~WindowsDevicePlatform() {
     for (auto& [handle, disk] : open_) CloseHandle(disk.file);
 }
 
 DiskListing WindowsDevicePlatform::ListDiskInterfaces() {
-    SetupApiDiskSteps steps;
-    return windows::ListDiskInterfaces(steps);
+    const auto steps = steps_();
+    return windows::ListDiskInterfaces(*steps);
+}
+
+std::u16string WindowsDevicePlatform::ListedParentOf(std::u16string_view path) {
+    for (const DiskInterface& disk : ListDiskInterfaces().disks) {
+        if (disk.path.size() != path.size()) continue;
+        // Interface paths differ in case between the system's calls, never in anything else.
+        if (CompareStringOrdinal(reinterpret_cast<const wchar_t*>(disk.path.data()),
+                                 static_cast<int>(disk.path.size()),
+                                 reinterpret_cast<const wchar_t*>(path.data()),
+                                 static_cast<int>(path.size()), TRUE) == CSTR_EQUAL)
+            return disk.parent_device_id;
+    }
+    return {};
+}
+
+std::u16string WindowsDevicePlatform::OpenedParentDeviceId(DeviceHandle handle) const {
+    const auto found = open_.find(handle);
+    return found == open_.end() ? std::u16string() : found->second.parent_device_id;
 }
 
 DeviceHandle WindowsDevicePlatform::OpenExclusive(std::u16string_view path) {
     // A path with a NUL inside would open a shorter path: another device, perhaps.
-    if (path.empty() || path.find(u'\0') != std::u16string_view::npos) return kInvalidDeviceHandle;
+    if (path.empty() || path.find(u'\0') != std::u16string_view::npos) {
+        last_open_error_ = Win32Diagnostic("CreateFileW", ERROR_INVALID_NAME);
+        return kInvalidDeviceHandle;
+    }
     const std::wstring wide(path.begin(), path.end());
     // Share mode 0: no other program may hold the disk while the tool talks to it.
     const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return kInvalidDeviceHandle;
+    if (file == INVALID_HANDLE_VALUE) {
+        last_open_error_ = OpenErrorText(GetLastError());
+        return kInvalidDeviceHandle;
+    }
     const DeviceHandle handle = next_handle_++;
-    open_[handle] = OpenDisk{file, QueryAlignmentMask(file)};
+    open_[handle] = OpenDisk{file, QueryAlignmentMask(file), ListedParentOf(path)};
+    last_open_error_.clear();
     return handle;
 }
 

@@ -22,8 +22,8 @@ using linux_backend::DeviceMonitor;
 using linux_backend::LinuxDevicePlatform;
 
 struct EndToEndUpdate : ::testing::Test {
-    explicit EndToEndUpdate(sim::ProductPreset preset = sim::ProductPreset::ApplicationOld)
-        : product(world.AddProduct(sim::PresetConfig(preset))) {}
+    EndToEndUpdate()
+        : product(world.AddProduct(sim::PresetConfig(sim::ProductPreset::ApplicationOld))) {}
 
     // One second of the product's clock, the udev events it caused, the tick, posted clicks.
     void Tick() {
@@ -82,24 +82,8 @@ TEST_F(EndToEndUpdate, TwoRunUpdateFromApplicationCodeThroughSgIoAndUdev) {
     for (int i = 0; i < 8; ++i) Tick();
     EXPECT_EQ(product.Mode(), sim::ProductMode::Application);
     EXPECT_EQ(core.State().Ef64VersionClass, Ef64Class::Current);
+    EXPECT_EQ(core.State().Ef32VersionClass, Ef32Class::Current);
     EXPECT_EQ(window.picture, StatusPicture::Ready);
-}
-
-struct ProtectIspEndToEnd : EndToEndUpdate {
-    ProtectIspEndToEnd() : EndToEndUpdate(sim::ProductPreset::ProtectIsp) {}
-};
-
-TEST_F(ProtectIspEndToEnd, OneRunUpdateAndTheProductComesBackInApplicationCode) {
-    ASSERT_TRUE(core.OnInitDialog());
-    Tick();
-    ASSERT_TRUE(window.update_enabled);
-    core.OnUpdateFw();
-    EXPECT_TRUE(Logged("Run Code at Protect ISP EF64"));
-    EXPECT_TRUE(Logged("Updat FW.... Update complete !!"));
-    EXPECT_TRUE(TickUntil("Run Code at Application Code", 10));
-    EXPECT_EQ(product.Mode(), sim::ProductMode::Application);
-    EXPECT_EQ(product.Ef64().Identity(), sim::SampleEf64Identity(1));
-    EXPECT_TRUE(world.Violations().empty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -64,13 +65,20 @@ TEST_F(ExclusiveOpenTest, ListedProductOpensAndCarriesCommandsUntilClosed) {
     ASSERT_NE(handle, kInvalidDeviceHandle);
     EXPECT_TRUE(SendProbe(platform, handle).delivered);
 
+    // Read-only (udev's watch re-probes a disk closed after writing), exclusive, and locked
+    // while open: a second descriptor of the node cannot take the lock.
     const auto flags = OpenFlagsOn(product.DevNode());
     ASSERT_EQ(flags.size(), 1u);
-    EXPECT_EQ(flags[0] & O_ACCMODE, static_cast<unsigned long>(O_RDWR));
+    EXPECT_EQ(flags[0] & O_ACCMODE, static_cast<unsigned long>(O_RDONLY));
     EXPECT_NE(flags[0] & O_NONBLOCK, 0u);
     EXPECT_NE(flags[0] & O_CLOEXEC, 0u);
+    const int other = open(product.DevNode().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0);
 
     platform.Close(handle);
+    EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    close(other);
     EXPECT_TRUE(OpenFlagsOn(product.DevNode()).empty());
     const PassThroughResult after = SendProbe(platform, handle);
     EXPECT_FALSE(after.delivered);
@@ -82,20 +90,25 @@ TEST_F(ExclusiveOpenTest, ListedProductOpensAndCarriesCommandsUntilClosed) {
 
 TEST_F(ExclusiveOpenTest, HandlesAreDistinctAndReleasedWithThePlatform) {
     FakeUsbDisk product(system, ProtectIspIdentity(), backing);
+    FakeUsbDisk other(system, ApplicationIdentity(), backing);
     {
         LinuxDevicePlatform platform;
         platform.ListDiskInterfaces();
         const DeviceHandle first = platform.OpenExclusive(product.Path());
-        const DeviceHandle second = platform.OpenExclusive(product.Path());
+        const DeviceHandle second = platform.OpenExclusive(other.Path());
         EXPECT_NE(first, kInvalidDeviceHandle);
         EXPECT_NE(second, kInvalidDeviceHandle);
         EXPECT_NE(first, second);
+        // The disk is locked while open: a second open of it waits for nobody and fails.
+        EXPECT_EQ(platform.OpenExclusive(product.Path()), kInvalidDeviceHandle);
+        EXPECT_NE(platform.LastOpenError().find("(flock)"), std::string::npos)
+            << platform.LastOpenError();
         // Handles are not fds: stdin, stdout and stderr are never reachable through them.
         for (DeviceHandle stray : {0, 1, 2}) {
             if (stray == first || stray == second) continue;
             EXPECT_EQ(SendProbe(platform, stray).error, TransportError::InvalidHandle);
         }
-        EXPECT_EQ(OpenFlagsOn(product.DevNode()).size(), 2u);
+        EXPECT_EQ(OpenFlagsOn(product.DevNode()).size(), 1u);
     }
     EXPECT_TRUE(OpenFlagsOn(product.DevNode()).empty());
 }

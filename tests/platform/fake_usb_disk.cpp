@@ -120,9 +120,13 @@ FakeUsbDisk::FakeUsbDisk(MockSystem& system, const FakeUsbDiskOptions& options,
             testbed, interface.c_str(), "driver",
             ("../../../../../../bus/usb/drivers/" + options.driver).c_str());
     }
-    const std::string scsi = AddDevice(
-        testbed, "scsi", "host" + port + "/target" + port + ":0:0/" + port + ":0:0:0", interface,
-        {"vendor", "TORVEX", "model", "U-KDISK", "type", "0"}, {"DEVTYPE", "scsi_device"});
+    const std::string scsi =
+        AddDevice(testbed, "scsi", "host" + port + "/target" + port + ":0:0/" + port + ":0:0:0",
+                  interface, {"vendor", "TORVEX", "model", "U-KDISK", "type", options.scsi_type},
+                  {"DEVTYPE", "scsi_device", "DRIVER", options.scsi_driver});
+    umockdev_testbed_set_attribute_link(
+        testbed, scsi.c_str(), "driver",
+        ("../../../../bus/scsi/drivers/" + options.scsi_driver).c_str());
 
     system.PrepareDiskNode(name_);
     handler_ = umockdev_ioctl_base_new();
@@ -139,6 +143,21 @@ FakeUsbDisk::FakeUsbDisk(MockSystem& system, const FakeUsbDiskOptions& options,
     syspaths_ = {interface, scsi, block};
     if (!usb.empty()) syspaths_.insert(syspaths_.begin(), usb);
     plugged_ = true;
+}
+
+std::pair<std::string, dev_t> FakeUsbDisk::AddPartition(unsigned number) {
+    FakeDiskName partition = name_;
+    partition.sysname += std::to_string(number);
+    partition.devnode += std::to_string(number);
+    partition.minor += number;
+    system_.PrepareDiskNode(partition);
+    const std::string major = std::to_string(partition.major);
+    const std::string minor = std::to_string(partition.minor);
+    partitions_.push_back(AddDevice(
+        system_.Testbed(), "block", partition.sysname, syspaths_.back(),
+        {"dev", major + ":" + minor, "partition", std::to_string(number)},
+        {"DEVNAME", partition.devnode, "DEVTYPE", "partition", "MAJOR", major, "MINOR", minor}));
+    return {partition.devnode, makedev(partition.major, partition.minor)};
 }
 
 FakeUsbDisk::FakeUsbDisk(MockSystem& system, const UsbIdentity& identity, DevicePlatform& backing,
@@ -183,6 +202,8 @@ void FakeUsbDisk::Unplug() {
     for (const char* links : {"/sys/class/block/", "/sys/block/"})
         unlink((system_.RootDir() + links + name_.sysname).c_str());
     // umockdev sends nothing on removal and does not remove children: block disk first.
+    for (const std::string& partition : partitions_)
+        umockdev_testbed_remove_device(testbed, partition.c_str());
     umockdev_testbed_uevent(testbed, syspaths_.back().c_str(), "remove");
     for (auto path = syspaths_.rbegin(); path != syspaths_.rend(); ++path) {
         umockdev_testbed_remove_device(testbed, path->c_str());

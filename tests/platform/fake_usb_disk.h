@@ -46,6 +46,8 @@ struct FakeUsbDiskOptions {
     UsbIdentity identity = ProtectIspIdentity();
     std::optional<std::string> interface_class = "08";  // absent: no bInterfaceClass attribute
     std::string driver = "usb-storage";                 // empty: the interface has no driver
+    std::string scsi_type = "0";                        // "5": a CD-ROM LUN
+    std::string scsi_driver = "sd";                     // "sr": a CD-ROM LUN
     bool under_usb_device = true;  // false: the interface hangs under no usb_device
     // Empty: a fresh name and number. Set: the disk takes this name, node and number (a disk
     // that arrives where an earlier one was).
@@ -100,6 +102,9 @@ class FakeUsbDisk {
     // The next SG_IO requests are answered with these, in order, before the backing platform.
     void QueueRawAnswer(RawSgIoAnswer answer);
 
+    // Adds partition `number` of the disk (its node and sysfs entry); returns its node and number.
+    std::pair<std::string, dev_t> AddPartition(unsigned number);
+
     // Every SG_IO that reached the node, in order.
     std::vector<SgIoSeen> Seen() const;
     std::size_t SeenCount() const;
@@ -117,6 +122,7 @@ class FakeUsbDisk {
     std::mutex* backing_lock_;
     FakeDiskName name_;
     std::vector<std::string> syspaths_;  // usb device, interface, scsi device, block disk
+    std::vector<std::string> partitions_;
     UMockdevIoctlBase* handler_ = nullptr;
     bool plugged_ = false;
 

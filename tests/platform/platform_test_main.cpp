@@ -4,6 +4,8 @@
 #include <umockdev.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 int main(int argc, char** argv) {
     UMockdevTestbed* probe = umockdev_testbed_new();
@@ -13,6 +15,9 @@ int main(int argc, char** argv) {
         std::fputs("skipped: run under umockdev-wrapper\n", stderr);
         return 77;
     }
+    // The per-product locks of this run (and of the runners it starts) stay out of /run/lock.
+    std::string locks = "/tmp/torvex-platform-locks-XXXXXX";
+    if (mkdtemp(locks.data()) != nullptr) setenv("TORVEX_LOCK_DIR", locks.c_str(), 1);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -29,6 +29,8 @@ class ScriptedDisk : public DevicePlatform {
   public:
     DiskListing ListDiskInterfaces() override { return {}; }
     DeviceHandle OpenExclusive(std::u16string_view) override { return 1; }
+    std::string LastOpenError() const override { return {}; }
+    std::u16string OpenedParentDeviceId(DeviceHandle) const override { return {}; }
     void Close(DeviceHandle) override {}
     PassThroughResult PassThrough(DeviceHandle handle, const PassThroughRequest& request) override;
 

@@ -1,8 +1,7 @@
-// Discovery, the boot-code query and the version checks against the virtual product: what the
-// operator reads, and that every command block is one the product accepts in its code.
+// Discovery and the version checks against the virtual product: what the operator reads, and
+// that every command block is one the product accepts in its code.
 #include <gtest/gtest.h>
 
-#include "device/boot_code_query.h"
 #include "firmware/ef32_version_checks.h"
 #include "firmware/ef64_version_check.h"
 #include "simulator/sample_firmware.h"
@@ -17,8 +16,6 @@ using sim::FaultAction;
 using sim::ProductPreset;
 using testing::Scenario;
 using Lines = std::vector<std::string>;
-
-const char* kTransportFail = "SendSCSICommand FAIL : >0x0<";
 
 void ExpectCleanWire(const Scenario& s) {
     EXPECT_TRUE(s.platform.Violations().empty()) << s.platform.Violations().front().reason;
@@ -39,10 +36,12 @@ TEST(DiscoveryScenario, ApplicationCodeAmongDisksThatAreNotTheProduct) {
     s.platform.AddPlainDisk(sim::PlainDisk::Usb(0x0A81, 0x0322, "STICK1"));
     s.platform.AddProduct(sim::PresetConfig(ProductPreset::ApplicationOld));
     ASSERT_TRUE(s.Start());
-    EXPECT_EQ(s.window.Utf8Lines(),
-              (Lines{"VID:0A81 PID:0322", "SN:STICK1", "VID:2175 PID:5001", "SN:2175APP00001",
-                     "Open U-KDISK USB device Passed.", "Run Code at Application/OTA Code",
-                     "Run Code at Application Code", "USB device found!"}));
+    // The other USB disk is named and passed by; the disk that is not on USB gives no line.
+    const Lines lines = s.window.Utf8Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 3),
+              (Lines{"VID:0A81 PID:0322", "SN:STICK1", "VID:2175 PID:5001"}));
+    EXPECT_EQ(lines.back(), "USB device found!");
     EXPECT_EQ(s.State().RunMode, kRunModeAppOrOta);
     EXPECT_EQ(s.State().DevicePath, s.platform.PathOf(2));
     EXPECT_TRUE(s.platform.Trace().empty());  // discovery never talks to a disk
@@ -53,78 +52,12 @@ TEST(DiscoveryScenario, ProductHeldByAnotherProgram) {
     Scenario s(ProductPreset::ProtectIsp);
     s.platform.SetHeldByOtherProgram(0, true);
     ASSERT_TRUE(s.Start());
-    EXPECT_EQ(s.window.Utf8Lines(),
-              (Lines{"VID:0A81 PID:0321", "SN:0A81ISP00001", "Open U-KDISK USB device failed.",
-                     "USB device not found!"}));
+    EXPECT_TRUE(s.Logged("Open U-KDISK USB device failed."));
+    EXPECT_EQ(s.window.Utf8Lines().back(), "USB device not found!");
     EXPECT_EQ(s.State().RunMode, kRunModeNoDevice);
     EXPECT_EQ(s.State().DevicePath, s.platform.PathOf(0));
-}
-
-TEST(BootCodeScenario, MaskCodeVariants) {
-    Scenario s0210(ProductPreset::Mask0210);
-    ASSERT_TRUE(s0210.Start());
-    EXPECT_EQ(s0210.window.Utf8Lines(),
-              (Lines{"VID:0A81 PID:0320", "SN:0A81MASK0001", "Open U-KDISK USB device Passed.",
-                     "Run Code at Mask Code", "USB device not found!"}));
-    s0210.window.ClearLog();
-    QueryBootCode(s0210.core.Context());
-    EXPECT_EQ(s0210.window.Utf8Lines(), Lines{"Run Code at Mask Code 0210"});
-    EXPECT_EQ(s0210.State().MaskVariant, MaskCode::Mask0210);
-    EXPECT_EQ(s0210.State().DeviceFound, 1u);
-    ExpectCleanWire(s0210);
-
-    Scenario s0110(ProductPreset::Mask0110);
-    StartQuietly(s0110);
-    QueryBootCode(s0110.core.Context());
-    EXPECT_EQ(s0110.window.Utf8Lines(), (Lines{kTransportFail, kTransportFail, kTransportFail,
-                                               "Run Code at Mask Code 0110"}));
-    EXPECT_EQ(s0110.State().MaskVariant, MaskCode::Mask0110);
-    EXPECT_EQ(s0110.State().DeviceFound, 1u);
-    ExpectCleanWire(s0110);
-}
-
-TEST(VersionCheckScenario, OldApplicationOfTheFirstLine) {
-    Scenario s(ProductPreset::ApplicationOld);
-    StartQuietly(s);
-    ToolContext& context = s.core.Context();
-    Check_Application_Version_Combine(context);
-    Check_OTA_Version_at_Application(context);
-    EXPECT_EQ(s.window.Utf8Lines(),
-              (Lines{"Check_Application_Version_Combine -----------------------------------------",
-                     "BINX File FW, Tag: 1.2.3.4,  Version: 100.2.0.5 ",
-                     "BINX File FW Name: F_TORVEXZED_APP_GROUP1",
-                     "\r",
-                     "Device EF64 FW, Tag: 1.2.3.4,  Version: 100.1.0.0 ",
-                     "Device EF64 FW Name: F_TORVEX_APP_V100100",
-                     "\r",
-                     "BinX File FW Version:   100205",
-                     "Device EF64 FW Version: 100100",
-                     "Device EF64 FW Version is  'Old'",
-                     "Compare_DUT_FW_Name PASS",
-                     "Changed Get Device EF64 FW Version is  'Old'(Torvex)",
-                     "Compare FW Version ",
-                     "FW_Group_1 ",
-                     "\r",
-                     "Check_OTA_Version_at_Application ------------------------------------",
-                     "Device EF32_0 FW, Tag: 7.8.9.10,  Version: 50.1.0.0 ",
-                     "Device EF32_0 FW Name: F_TORVEX_OTA_V50100",
-                     "\r",
-                     "EF32_0 FW Tag PASS",
-                     "BINX File FW, Tag: 7.8.9.10,  Version: 50.2.0.5 ",
-                     "BINX File FW Name: F_TORVEXZED_OTA_GROUP1",
-                     "\r",
-                     "GUI EF32_0 BINX FW Version: 50205",
-                     "Device EF32_0 FW Version:   50100",
-                     "Device EF32_0 FW Version is  'Old'"}));
-    EXPECT_EQ(s.State().Ef64VersionClass, Ef64Class::Old);
-    EXPECT_EQ(s.State().Ef32VersionClass, Ef32Class::Old);
-    EXPECT_EQ(s.State().DutNameMatch, 1);
-    EXPECT_EQ(s.State().FirmwareGroup, ImageGroup::Group1);
-    EXPECT_EQ(s.Commands(), (Lines{"ISP_CMD_SELECT_AES_KEY 0x07", "ISP_CMD_PUT_BINX_HEADER",
-                                   "ISP_CMD_GET_BINX_INFO", "ISP_CMD_GET_FW_INFO",
-                                   "ISP_CMD_GET_EF32_0_INFO", "ISP_CMD_SELECT_AES_KEY 0x07",
-                                   "ISP_CMD_PUT_BINX_HEADER", "ISP_CMD_GET_BINX_INFO"}));
-    ExpectCleanWire(s);
+    EXPECT_EQ(s.platform.FailedOpenCount(), 1u);
+    EXPECT_TRUE(s.platform.Trace().empty());
 }
 
 struct Ef32BankCase {
@@ -157,16 +90,13 @@ TEST(VersionCheckScenario, OtaCodeOfTheSecondLineInGroup2) {
     ASSERT_TRUE(s.Start());
     EXPECT_TRUE(s.Logged("Run Code at OTA Code"));
     s.window.ClearLog();
+    s.platform.ClearTrace();
     Check_OTA_Version_at_OTA(s.core.Context());
-    const Lines lines = s.window.Utf8Lines();
-    ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(lines[0], "Check_OTA_Version_at_OTA -------------------------------------------");
-    EXPECT_EQ(lines[1], "Device EF32_0 FW, Tag: 7.8.9.10,  Version: 50.0.0.0 ");
-    EXPECT_EQ(Lines(lines.begin() + 3, lines.end()),
-              (Lines{"\r", "Compare_DUT_FW_Name PASS", "Compare FW Version ", "Group_2 ",
-                     "Device EF32_0 FW Version:   50000"}));
+    EXPECT_TRUE(s.Logged("Device EF32_0 FW Version:   50000"));
     EXPECT_EQ(s.State().Ef32VersionClass, Ef32Class::Old);
+    EXPECT_EQ(s.State().DutNameMatch, 1);
     EXPECT_EQ(s.State().FirmwareGroup, ImageGroup::Group2);
+    EXPECT_EQ(s.Commands(), Lines{"ISP_CMD_GET_FW_INFO"});
     ExpectCleanWire(s);
 }
 

@@ -2,6 +2,8 @@
 // the endings, and what went over the wire.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/user_messages.h"
 #include "simulator/sample_firmware.h"
 #include "tests/scenario/scenario_harness.h"
@@ -53,6 +55,7 @@ TEST(UpdateScenario, TwoRunUpdateFromOldApplicationCode) {
     EXPECT_EQ(s.State().Ef64VersionClass, Ef64Class::Old);
     EXPECT_EQ(s.State().Ef32VersionClass, Ef32Class::Old);
     EXPECT_EQ(s.State().DutNameMatch, 1);
+    EXPECT_EQ(s.State().FirmwareGroup, ImageGroup::Group1);
     EXPECT_EQ(s.window.picture, StatusPicture::Ready);
     EXPECT_TRUE(s.window.update_enabled);
 
@@ -65,10 +68,11 @@ TEST(UpdateScenario, TwoRunUpdateFromOldApplicationCode) {
 
     ASSERT_TRUE(s.TickUntil([&] { return s.Logged("Updat FW.... Update complete !!"); }, 20));
     EXPECT_EQ(s.window.posted_clicks, 1);
-    EXPECT_EQ(
-        s.LinesFrom("Check_OTA_Version_at_OTA -------------------------------------------").size() >
-            5,
-        true);
+    // Back in OTA code, the product's EF32_0 firmware passed the name test of the second run.
+    const Lines since_ota_check =
+        s.LinesFrom("Check_OTA_Version_at_OTA -------------------------------------------");
+    EXPECT_NE(std::find(since_ota_check.begin(), since_ota_check.end(), "Compare_DUT_FW_Name PASS"),
+              since_ota_check.end());
     EXPECT_TRUE(s.Logged("Run Code at OTA "));
     EXPECT_EQ(s.window.picture, StatusPicture::Complete);
     EXPECT_EQ(s.window.progress, 0);
@@ -84,10 +88,12 @@ TEST(UpdateScenario, TwoRunUpdateFromOldApplicationCode) {
     ExpectUpdatedToSamples(s, 1);
     ExpectCleanWire(s);
 
-    // Back in its new application code the product is current: Ready again after the hold.
+    // Back in its new application code the product reports what was written into both banks:
+    // current, and Ready again after the hold.
     s.Tick(8);
     EXPECT_EQ(s.Product().Mode(), ProductMode::Application);
     EXPECT_EQ(s.State().Ef64VersionClass, Ef64Class::Current);
+    EXPECT_EQ(s.State().Ef32VersionClass, Ef32Class::Current);
     EXPECT_EQ(s.window.picture, StatusPicture::Ready);
 }
 
@@ -107,6 +113,11 @@ TEST(UpdateScenario, DataComesFromTheChosenGroupsBlocksAtOffset512) {
             EXPECT_TRUE(entry.source_fits) << entry.command;
         }
     }
+    // EF32_0 is written from the product's group. Back in OTA code the group is read again from
+    // the firmware just written, whose version the group table does not give to Group_2, so EF64
+    // is written from Group_1.
+    EXPECT_EQ(s.Product().Ef32().Identity(), sim::SampleEf32Identity(2));
+    EXPECT_EQ(s.Product().Ef64().Identity(), sim::SampleEf64Identity(1));
     ExpectCleanWire(s);
 }
 

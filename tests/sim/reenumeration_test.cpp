@@ -50,6 +50,8 @@ TEST(Reenumeration, EventsFollowAfterTheConfiguredDelays) {
     t.platform.AdvanceClock(1);
     EXPECT_TRUE(t.platform.IsPresent(0));
     EXPECT_EQ(t.product->Mode(), ProductMode::Ota);
+    EXPECT_EQ(t.platform.ListDiskInterfaces().disks.at(0).parent_device_id,
+              u"USB\\VID_2175&PID_5001\\00000000EF320001");
     EXPECT_NE(t.platform.PathOf(0), old_path);
     EXPECT_EQ(t.platform.OpenExclusive(old_path), kInvalidDeviceHandle);
     EXPECT_TRUE(t.platform.TakeEvents().empty());  // arrival event still 250 ms away

@@ -1,4 +1,4 @@
-// Updates from application code (two visits) and from mask code 0210 (one visit), sent by hand
+// The update from mask code 0210 (both banks in one visit) and the image query, sent by hand
 // from the command tables: each bank reports the identity of the image written into it.
 #include <gtest/gtest.h>
 
@@ -13,37 +13,6 @@ using namespace testing;
 
 void ExpectNoViolations(const VirtualPlatform& platform) {
     for (const auto& v : platform.Violations()) ADD_FAILURE() << Describe(v);
-}
-
-TEST(UpdateByHand, FromApplicationCodeInTwoVisits) {
-    VirtualPlatform platform;
-    VirtualProduct& product = platform.AddProduct(PresetConfig(ProductPreset::ApplicationOld));
-
-    DeviceHandle handle = OpenDisk(platform, 0);
-    auto statuses =
-        Statuses(RunSteps(platform, handle, Ef32Procedure(MainSlice(156), InfoSlice(161), true)));
-    EXPECT_EQ(statuses, std::vector<std::uint8_t>(9, kScsiStatusGood));
-    platform.Close(handle);
-    platform.AdvanceClock(product.Timing().return_delay_ms);
-    ASSERT_EQ(product.Mode(), ProductMode::Ota);
-    EXPECT_EQ(platform.ListDiskInterfaces().disks.at(0).parent_device_id,
-              u"USB\\VID_2175&PID_5001\\00000000EF320001");
-
-    handle = OpenDisk(platform, 0);
-    EXPECT_EQ(ReadInfo(platform, handle, kGetFwInfo), Bytes(SampleEf32Identity(1)));
-    statuses =
-        Statuses(RunSteps(platform, handle, Ef64MaskOtaProcedure(MainSlice(163), InfoSlice(138))));
-    EXPECT_EQ(statuses, std::vector<std::uint8_t>(9, kScsiStatusGood));
-    platform.Close(handle);
-    platform.AdvanceClock(product.Timing().return_delay_ms);
-    ASSERT_EQ(product.Mode(), ProductMode::Application);
-
-    handle = OpenDisk(platform, 0);
-    EXPECT_EQ(ReadInfo(platform, handle, kGetFwInfo), Bytes(SampleEf64Identity(2)));
-    EXPECT_EQ(ReadInfo(platform, handle, kGetEf32Info), Bytes(SampleEf32Identity(1)));
-    platform.Close(handle);
-    ExpectNoViolations(platform);
-    EXPECT_EQ(platform.OpenHandleCount(), 0u);
 }
 
 TEST(UpdateByHand, FromMaskCode0210InOneVisit) {

@@ -12,6 +12,14 @@ DeviceHandle ScriptedPlatform::OpenExclusive(std::u16string_view path) {
     return 7;
 }
 
+std::u16string ScriptedPlatform::OpenedParentDeviceId(DeviceHandle handle) const {
+    if (handle == kInvalidDeviceHandle) return {};
+    if (opened_identity) return *opened_identity;
+    for (const DiskInterface& disk : listing.disks)
+        if (!opened_paths.empty() && disk.path == opened_paths.back()) return disk.parent_device_id;
+    return {};
+}
+
 void ScriptedPlatform::Close(DeviceHandle handle) {
     if (handle == kInvalidDeviceHandle) return;
     ++closes;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -27,9 +28,12 @@ struct RecordedRequest {
 };
 
 class ScriptedPlatform : public DevicePlatform {
-public:
+  public:
     DiskListing ListDiskInterfaces() override { return listing; }
     DeviceHandle OpenExclusive(std::u16string_view path) override;
+    std::string LastOpenError() const override { return open_error; }
+    // The listing's identity for the path opened last, unless the test says the disk changed.
+    std::u16string OpenedParentDeviceId(DeviceHandle handle) const override;
     void Close(DeviceHandle handle) override;
     PassThroughResult PassThrough(DeviceHandle handle, const PassThroughRequest& request) override;
 
@@ -43,7 +47,10 @@ public:
 
     DiskListing listing;
     bool open_fails = false;
-    std::set<std::u16string> failing_paths;  // these paths cannot be opened
+    std::string open_error =
+        "Device or resource busy (errno 16)";       // the reason a refused open gives
+    std::optional<std::u16string> opened_identity;  // set: what OpenedParentDeviceId answers
+    std::set<std::u16string> failing_paths;         // these paths cannot be opened
     std::vector<RecordedRequest> requests;
     std::vector<std::u16string> opened_paths;
     int open_handles = 0;
