@@ -6,8 +6,9 @@
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 
+# qt6-base-dev: the host program that draws the Windows pictures.
 bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 googletest cmake \
-  ninja-build || exit 1
+  ninja-build qt6-base-dev || exit 1
 source scripts/ctest-stage.sh
 mkdir -p "$test_logs"
 rm -f "$test_logs"/windows*

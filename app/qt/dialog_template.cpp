@@ -103,8 +103,9 @@ Template102Controls CreateTemplate102(QWidget* dialog) {
     QWidget* previous = nullptr;
     for (const ControlSpec& control : kTemplate102) {
         QWidget* widget = NewControl(dialog, control);
-        widget->setObjectName(control.id == kIdStaticText ? QString::fromLatin1(control.name)
-                                                       : QStringLiteral("control%1").arg(control.id));
+        widget->setObjectName(control.id == kIdStaticText
+                                  ? QString::fromLatin1(control.name)
+                                  : QStringLiteral("control%1").arg(control.id));
         widget->setProperty("controlId", control.id);
         widget->setGeometry(DialogRectToPixels(control.rect));
         widget->setVisible(control.visible);

@@ -8,6 +8,8 @@
 #include <QRect>
 #include <QStringList>
 
+#include "app/dialog_templates.h"
+
 namespace torvex::qt {
 
 inline constexpr int kBaseUnitX = 6;
@@ -24,14 +26,6 @@ constexpr int DialogUnitsToPixelsX(int x) {
 constexpr int DialogUnitsToPixelsY(int y) {
     return MulDiv(y, kBaseUnitY, 8);
 }
-
-// A control rectangle given as x, y, width, height in dialog units.
-struct DialogRect {
-    int x;
-    int y;
-    int width;
-    int height;
-};
 
 inline QRect DialogRectToPixels(const DialogRect& du) {
     const int left = DialogUnitsToPixelsX(du.x);

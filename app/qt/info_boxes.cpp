@@ -42,28 +42,22 @@ QLabel* AddText(QDialog* box, std::u16string_view text, DialogRect rect) {
 }  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-    PrepareBox(this, kAboutCaption, 170, 62);
-    AddIcon(this, {14, 14, 21, 20});
-    AddText(this, kAboutLine, {42, 14, 114, 10})->setObjectName(QStringLiteral("aboutLine"));
+    PrepareBox(this, kAboutCaption, kAboutWidthDu, kAboutHeightDu);
+    AddIcon(this, kAboutIconRect);
+    AddText(this, kAboutLine, kAboutLineRect)->setObjectName(QStringLiteral("aboutLine"));
     auto* ok = new QPushButton(ToQString(kOkText), this);
     ok->setObjectName(QStringLiteral("control1"));
-    ok->setGeometry(DialogRectToPixels({113, 41, 50, 14}));
+    ok->setGeometry(DialogRectToPixels(kAboutOkRect));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 CHelpIntroDlg::CHelpIntroDlg(QWidget* parent) : QDialog(parent) {
-    PrepareBox(this, kHelpCaption, 191, 97);
-    AddIcon(this, {7, 7, 21, 20});
-    constexpr std::array<DialogRect, kHelpLines.size()> kLineRects = {{
-        {35, 8, 150, 10},
-        {35, 21, 150, 10},
-        {35, 32, 150, 10},
-        {35, 43, 150, 10},
-        {35, 54, 150, 38},
-    }};
+    PrepareBox(this, kHelpCaption, kHelpWidthDu, kHelpHeightDu);
+    AddIcon(this, kHelpIconRect);
+    static_assert(kHelpLineRects.size() == kHelpLines.size());
     for (std::size_t i = 0; i < kHelpLines.size(); ++i) {
-        QLabel* line = AddText(this, kHelpLines[i], kLineRects[i]);
+        QLabel* line = AddText(this, kHelpLines[i], kHelpLineRects[i]);
         line->setObjectName(QStringLiteral("helpLine%1").arg(i + 1));
         line->setWordWrap(true);
     }

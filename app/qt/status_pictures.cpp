@@ -7,17 +7,19 @@
 #include <QPainterPath>
 #include <array>
 
+#include "app/window_texts.h"
+
 namespace torvex::qt {
 
 namespace {
 
 constexpr std::array<StatusPictureLook, 6> kLooks = {{
-    {StatusPicture::Standby, u"Standby", qRgb(0, 0, 255)},
-    {StatusPicture::Fail, u"FAIL", qRgb(255, 0, 0)},
-    {StatusPicture::Pass, u"PASS", qRgb(0, 176, 0)},
-    {StatusPicture::Ready, u"Ready", qRgb(0, 100, 0)},
-    {StatusPicture::Updating, u"Updating...", qRgb(150, 75, 0)},
-    {StatusPicture::Complete, u"Update complete!", qRgb(0, 176, 0)},
+    {StatusPicture::Standby, StatusPictureWord(StatusPicture::Standby).data(), qRgb(0, 0, 255)},
+    {StatusPicture::Fail, StatusPictureWord(StatusPicture::Fail).data(), qRgb(255, 0, 0)},
+    {StatusPicture::Pass, StatusPictureWord(StatusPicture::Pass).data(), qRgb(0, 176, 0)},
+    {StatusPicture::Ready, StatusPictureWord(StatusPicture::Ready).data(), qRgb(0, 100, 0)},
+    {StatusPicture::Updating, StatusPictureWord(StatusPicture::Updating).data(), qRgb(150, 75, 0)},
+    {StatusPicture::Complete, StatusPictureWord(StatusPicture::Complete).data(), qRgb(0, 176, 0)},
 }};
 
 // Largest bold font, up to 72 px, in which the word fits the picture with a margin.
@@ -96,7 +98,7 @@ QPixmap DrawIcon(int size) {
 
 QIcon ApplicationIcon() {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128}) icon.addPixmap(DrawIcon(size));
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) icon.addPixmap(DrawIcon(size));
     return icon;
 }
 

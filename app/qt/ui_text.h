@@ -1,45 +1,12 @@
 #pragma once
-// The window's own texts, exactly as the tool shows them (the quotation marks in the Help lines
-// are part of the text: U+201C opens, a straight mark closes).
+// The window's texts (app/window_texts.h) as Qt strings.
 
 #include <QString>
-#include <array>
 #include <string_view>
 
+#include "app/window_texts.h"
+
 namespace torvex::qt {
-
-inline constexpr std::u16string_view kDialogCaption = u"Torvex_31_V010_1";
-
-// Menu strings 101 and 102; the About entry is added only when its string is not empty.
-inline constexpr std::u16string_view kAboutMenuText = u"About Torvex_31_V010_1.exe...";
-inline constexpr std::u16string_view kHelpMenuText = u"Help";
-
-// Command ids of the two entries, as the window's system menu numbers them.
-inline constexpr int kAboutCommandId = 16;
-inline constexpr int kHelpCommandId = 17;
-
-inline constexpr std::u16string_view kAboutCaption = u"About Torvex_31_V010_1.exe";
-inline constexpr std::u16string_view kAboutLine = u"Torvex_31_V010, Version 001";
-inline constexpr std::u16string_view kOkText = u"OK";
-
-inline constexpr std::u16string_view kHelpCaption = u"Help";
-inline constexpr std::array<std::u16string_view, 5> kHelpLines = {
-    u"Update Product Firmware Steps",
-    u"Step 1: Connect the product to PC",
-    u"Step 2: Check Tool Show \"Ready\"",
-    u"Step 3: Click \u201CUpdate F/W\"  button",
-    u"Step 4: Finish when \u201CPASS\" word is display in update tool (If \u201CFAIL\" word "
-    u"display in update tool, please try again above steps.)",
-};
-
-// Browse: the file-open dialog's settings, in the platform's filter notation.
-inline constexpr std::u16string_view kBrowseDefaultExtension = u".binx|";
-inline constexpr std::u16string_view kBrowseInitialName = u"*.binx";
-inline constexpr std::u16string_view kBrowseFilter =
-    u"Image file(*.BINX)|*.BINX|All files(*.*)|*.*||";
-inline constexpr std::u16string_view kBrowseSecondDefaultExtension = u"";
-inline constexpr std::u16string_view kBrowseSecondInitialName = u"*.*";
-inline constexpr std::u16string_view kBrowseSecondFilter = u"All files(*.*)|*.*||";
 
 // UTF-16 to QString unit for unit: no byte-order mark or anything else is interpreted.
 inline QString ToQString(std::u16string_view text) {

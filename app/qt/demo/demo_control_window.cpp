@@ -152,7 +152,7 @@ QWidget* DemoControlWindow::BuildFaults() {
     fault_action_ = new QComboBox(box);
     fault_action_->setObjectName(QStringLiteral("faultActionCombo"));
     for (sim::FaultAction action : FaultActions())
-        fault_action_->addItem(FaultActionName(action), static_cast<int>(action));
+        fault_action_->addItem(demo::FaultActionName(action), static_cast<int>(action));
     fault_times_ = new QSpinBox(box);
     fault_times_->setRange(0, 99);
     fault_times_->setValue(3);
