@@ -16,14 +16,20 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
     const Clock::time_point start = Clock::now();
     const Clock::time_point deadline = start + timing.timeout;
     Clock::time_point next_tick = start + timing.tick;
-    const auto ended = [&] { return window.Ended(); };
+    std::optional<int> stopped;
+    const auto ended = [&] { return window.Ended() || stopped.has_value(); };
+    const auto dispatching = [&](LoopEntry entry, std::uint32_t event) {
+        if (timing.before_each_event) timing.before_each_event(entry, event);
+    };
     const auto handled = [&] {
         if (timing.after_each_event) timing.after_each_event();
+        if (timing.stop_with && !stopped) stopped = timing.stop_with();
     };
 
     while (!ended()) {
         // Posted clicks run before anything else, as a message queue would deliver them.
         if (window.TakePostedClick()) {
+            dispatching(LoopEntry::Click, 0);
             core.OnUpdateFw();
             handled();
             continue;
@@ -32,12 +38,14 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
 
         const Clock::time_point now = Clock::now();
         for (std::uint32_t event : events.TakeDueEvents(now)) {
+            dispatching(LoopEntry::DeviceChange, event);
             core.OnDeviceChange(event);
             handled();
             if (ended()) break;
         }
         if (ended()) break;
         if (now >= next_tick) {
+            dispatching(LoopEntry::Tick, 0);
             core.OnReplugTimer();
             handled();
             // Missed ticks are not queued: the next one simply comes later.
@@ -45,6 +53,7 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
         }
         if (!ended() && now >= deadline) return kExitNoEnding;
     }
+    if (stopped) return *stopped;
     return ExitStatusFor(window.Ending());
 }
 

@@ -5,7 +5,9 @@
 // message_wait.h on Windows).
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "app/dialog_core.h"
 #include "cli/headless_window.h"
@@ -19,11 +21,20 @@ using Clock = std::chrono::steady_clock;
 // thread queued a device change) or `until` comes, whichever is first. It may return early.
 using WaitForEvents = std::function<void(const DeviceEventSource& events, Clock::time_point until)>;
 
+// What the loop dispatches to the tool.
+enum class LoopEntry : std::uint8_t { Tick, Click, DeviceChange };
+
 struct LoopTiming {
     std::chrono::milliseconds tick{1000};
     std::chrono::seconds timeout{120};
     // Runs after every tick, click and device change (e.g. to show advice the platform has).
     std::function<void()> after_each_event;
+    // Runs just before each of them is dispatched (a trace records them); `event` is the device
+    // change's type.
+    std::function<void(LoopEntry entry, std::uint32_t event)> before_each_event;
+    // Asked after each of them: an exit status ends the run at once (the runner found several
+    // products and must not choose).
+    std::function<std::optional<int>()> stop_with;
 };
 
 // Runs until the run reaches an ending or the time-out passes; returns the exit status.

@@ -12,7 +12,9 @@
 namespace torvex::cli {
 
 // Exit statuses of the runner besides those of the endings.
-inline constexpr int kExitNoEnding = 3;  // no ending before the time-out, or none can come
+inline constexpr int kExitNoEnding = 3;         // no ending before the time-out, or none can come
+inline constexpr int kExitSeveralProducts = 4;  // more than one product attached, none chosen
+inline constexpr int kExitLeftTrace = 5;        // a replay that did not follow its trace
 inline constexpr int kExitBadUsage = 64;
 
 // Exit status of the runner for the ending a run reached; none: the time-out came first.

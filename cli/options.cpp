@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "cli/line_options.h"
+
 namespace torvex::cli {
 
 namespace {
@@ -27,17 +29,23 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             options.verbose = true;
             continue;
         }
+        if (TakeLineFlag(arg, options)) continue;
         std::string name = arg;
         std::optional<std::string> value;
         if (const auto eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        if (name != "--tick-ms" && name != "--timeout-s" && name != "--virtual")
+        if (name != "--tick-ms" && name != "--timeout-s" && name != "--virtual" &&
+            !IsLineValueOption(name))
             return {std::nullopt, "unknown option '" + arg + "'"};
         if (!value) {
             if (i + 1 >= args.size()) return {std::nullopt, "option '" + name + "' needs a value"};
             value = args[++i];
+        }
+        if (IsLineValueOption(name)) {
+            if (auto error = SetLineValue(name, *value, options)) return {std::nullopt, *error};
+            continue;
         }
         if (name == "--virtual") {
             options.virtual_state = *value;
@@ -47,12 +55,15 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         if (!number) return {std::nullopt, "bad value '" + *value + "' for " + name};
         (name == "--tick-ms" ? options.tick_ms : options.timeout_s) = *number;
     }
+    if (auto error = CheckLineOptions(options)) return {std::nullopt, *error};
     return {options, ""};
 }
 
 std::string HelpText(const std::vector<std::string>& virtual_states) {
     std::string text =
-        "Usage: torvex-isp-cli [--tick-ms N] [--timeout-s N] [--virtual STATE] [--verbose]\n"
+        "Usage: torvex-isp-cli [--tick-ms N] [--timeout-s N] [--virtual STATE[,STATE...]]\n"
+        "                      [--verbose] [--list] [--port PATH | --serial SN] [--json]\n"
+        "                      [--trace FILE | --replay FILE]\n"
         "\n"
         "Finds the product, checks its firmware and updates it without a window.\n"
         "Status-log lines go to stdout, message-box texts to stderr.\n"
@@ -60,7 +71,9 @@ std::string HelpText(const std::vector<std::string>& virtual_states) {
         "  --tick-ms N     period of the supervision timer in ms (default 1000)\n"
         "  --timeout-s N   give up when no ending is reached in N seconds (default 120)\n"
         "  --virtual STATE update a virtual product instead of real devices (it comes back\n"
-        "                  3 ticks, at most 2 s, after it left); STATE is one of:\n"
+        "                  3 ticks, at most 2 s, after it left); several states, comma\n"
+        "                  separated, attach one product each (ports virtual-1, virtual-2, ...);\n"
+        "                  STATE is one of:\n"
         "                  ";
     for (std::size_t i = 0; i < virtual_states.size(); ++i)
         text += (i ? ", " : "") + virtual_states[i];
@@ -68,11 +81,15 @@ std::string HelpText(const std::vector<std::string>& virtual_states) {
         "\n"
         "  --verbose       also print on stderr, one line each starting with\n"
         "                  'torvex-isp-cli: transport: ', every command the product did not\n"
-        "                  receive or did not complete with GOOD status, and why\n"
+        "                  receive or did not complete with GOOD status, and why\n";
+    text += LineOptionsHelp();
+    text +=
         "  --help          this text\n"
         "\n"
-        "Exit status: 0 updated or already up to date; 1 update failed or replug time-out;\n"
-        "2 firmware not supported; 3 no ending before the time-out; 64 bad usage.\n";
+        "Exit status: 0 updated or already up to date (--list: listed); 1 update failed or\n"
+        "replug time-out; 2 firmware not supported; 3 no ending before the time-out; 4 more\n"
+        "than one product attached and none chosen; 5 the run left its replayed trace;\n"
+        "64 bad usage.\n";
     return text;
 }
 

@@ -13,6 +13,14 @@ struct Options {
     std::optional<std::string> virtual_state;  // run on the virtual product in this state
     bool verbose = false;                      // transport diagnostics on stderr
     bool help = false;
+
+    // Production lines (see line_options.h).
+    bool list = false;                  // --list: list the USB disks and products, then exit
+    std::optional<std::string> port;    // --port PATH: only the product on this USB port
+    std::optional<std::string> serial;  // --serial SN: only the product with this serial
+    bool json = false;                  // --json: stdout as one JSON event per line
+    std::optional<std::string> trace;   // --trace FILE: every platform call as a JSON line
+    std::optional<std::string> replay;  // --replay FILE: the platform answers from a trace
 };
 
 struct ParseResult {

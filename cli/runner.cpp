@@ -4,6 +4,8 @@
 
 #include "app/dialog_core.h"
 #include "cli/headless_window.h"
+#include "cli/replay_run.h"
+#include "cli/run_session.h"
 #include "simulator/product_presets.h"
 #include "simulator/virtual_platform.h"
 #include "simulator/virtual_product_events.h"
@@ -26,18 +28,33 @@ void Print(std::FILE* file, const std::string& text) {
     std::fflush(file);
 }
 
+// The states of "--virtual a,b,...", one product each; empty when one is unknown.
+std::vector<sim::ProductPreset> VirtualPresets(const std::string& states) {
+    std::vector<sim::ProductPreset> presets;
+    for (std::size_t at = 0; at <= states.size();) {
+        const std::size_t comma = std::min(states.find(',', at), states.size());
+        const auto preset = sim::ParsePresetName(std::string_view(states).substr(at, comma - at));
+        if (!preset) return {};
+        presets.push_back(*preset);
+        at = comma + 1;
+    }
+    return presets;
+}
+
 int RunVirtual(const Options& options, const FirmwareBlockStore& blocks,
                const WaitForEvents& wait) {
-    const auto preset = sim::ParsePresetName(*options.virtual_state);
-    if (!preset) {
+    const std::vector<sim::ProductPreset> presets = VirtualPresets(*options.virtual_state);
+    if (presets.empty()) {
         PrintError("unknown virtual state '" + *options.virtual_state + "'");
         return kExitBadUsage;
     }
     sim::VirtualPlatform platform;
-    auto& product = platform.AddProduct(sim::PresetConfig(*preset));
-    // Like a real product, it is back a few ticks after it left, whatever the tick.
-    product.Timing().return_delay_ms =
-        static_cast<std::uint32_t>(std::min(2000, kVirtualReturnTicks * options.tick_ms));
+    for (const sim::ProductPreset preset : presets) {
+        auto& product = platform.AddProduct(sim::PresetConfig(preset));
+        // Like a real product, it is back a few ticks after it left, whatever the tick.
+        product.Timing().return_delay_ms =
+            static_cast<std::uint32_t>(std::min(2000, kVirtualReturnTicks * options.tick_ms));
+    }
     sim::VirtualProductEvents events(platform);
     return RunTool({platform, events, blocks, wait, {}}, options, stdout, stderr);
 }
@@ -49,21 +66,25 @@ void PrintError(const std::string& text) {
 }
 
 int RunTool(const ToolRun& run, const Options& options, std::FILE* out, std::FILE* err) {
-    HeadlessWindow window(out, err);
-    DialogCore core(window, run.platform, run.blocks);
+    RunSession session(run.platform, run.replay, options, out, err);
+    if (const std::optional<int> failed = session.Open()) return *failed;
+    if (const std::optional<int> done = session.BeforeStart(run.blocks))
+        return session.Finish(*done);
+    DialogCore core(session.Window(), session.Platform(), run.blocks);
     if (options.verbose) {
         core.Transport().SetDiagnosticSink(
             [err](const std::string& line) { Print(err, kTransportPrefix + line + "\n"); });
     }
     const bool started = core.OnInitDialog();
     if (run.after_each_event) run.after_each_event();
-    if (!started) return kExitNoEnding;
+    if (!started) return session.Finish(kExitNoEnding);
 
     LoopTiming timing;
     timing.tick = std::chrono::milliseconds(options.tick_ms);
     timing.timeout = std::chrono::seconds(options.timeout_s);
     timing.after_each_event = run.after_each_event;
-    return RunEventLoop(core, window, run.events, timing, run.wait);
+    session.Hook(timing);
+    return session.Finish(session.Drive(core, run.events, timing, run.wait));
 }
 
 int RunRunner(const std::vector<std::string>& args, const FirmwareBlockStore& blocks,
@@ -78,6 +99,7 @@ int RunRunner(const std::vector<std::string>& args, const FirmwareBlockStore& bl
         Print(stdout, HelpText(VirtualStateNames()));
         return 0;
     }
+    if (options.replay) return RunReplay(options, blocks, stdout, stderr);
     if (options.virtual_state) return RunVirtual(options, blocks, system.wait);
     return system.run_on_devices(options);
 }

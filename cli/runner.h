@@ -13,6 +13,7 @@
 #include "cli/options.h"
 #include "device/device_event_source.h"
 #include "device/device_platform.h"
+#include "device/replay_platform.h"
 #include "firmware/embedded_images.h"
 
 namespace torvex::cli {
@@ -26,6 +27,9 @@ struct ToolRun {
     // After start-up and after every tick, click and device change (the Linux back end shows its
     // advice on raw SCSI access from here).
     std::function<void()> after_each_event;
+    // Set when `platform` answers from a trace (--replay): the trace's own ticks, clicks and
+    // device changes drive the run instead of the clock and `events`.
+    ReplayPlatform* replay = nullptr;
 };
 
 // Starts the tool and runs it until an ending or the time-out; returns the exit status. A start-up

@@ -21,6 +21,11 @@ struct DiskInterface {
     std::u16string parent_device_id;
     // What OpenExclusive takes to reach this disk.
     std::u16string path;
+    // The USB port the disk's device is plugged into, as the system names it ("2-1.4" on Linux,
+    // the location path on Windows). It stays the same while the product re-enumerates in its
+    // other codes (when its identity and its path change), so a runner can keep to one product
+    // by it. Empty when the platform cannot tell (a disk not behind USB).
+    std::u16string port_path{};
 };
 
 // Which step of the listing failed. Failures after the first step happen at the interface that

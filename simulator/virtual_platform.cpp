@@ -87,6 +87,10 @@ std::u16string VirtualPlatform::PathOf(DiskIndex disk) const {
     return Widen("virtual://disk" + std::to_string(disk) + "/" + std::to_string(d.generation));
 }
 
+std::u16string VirtualPlatform::PortOf(DiskIndex disk) {
+    return Widen("virtual-" + std::to_string(disk + 1));
+}
+
 void VirtualPlatform::SetHeldByOtherProgram(DiskIndex disk, bool held) {
     At(disk).held_by_other = held;
 }
@@ -110,11 +114,11 @@ DiskListing VirtualPlatform::ListDiskInterfaces() {
             }
             const Disk& d = disks_[i];
             if (d.product)
-                listing.disks.push_back(
-                    {kUsbStorageCompatibleIds, ParentDeviceId(d.product->Usb()), PathOf(i)});
+                listing.disks.push_back({kUsbStorageCompatibleIds, ParentDeviceId(d.product->Usb()),
+                                         PathOf(i), PortOf(i)});
             else
                 listing.disks.push_back(
-                    {d.plain.compatible_ids, d.plain.parent_device_id, PathOf(i)});
+                    {d.plain.compatible_ids, d.plain.parent_device_id, PathOf(i), PortOf(i)});
         }
     }
     // times 0: the listing fails every time.

@@ -66,6 +66,9 @@ class VirtualPlatform : public DevicePlatform {
     // return_delay_ms under a new path, and its arrival event follows after arrival_event_delay_ms.
     bool IsPresent(DiskIndex disk) const;
     std::u16string PathOf(DiskIndex disk) const;  // empty while absent
+    // The port a disk is plugged into: "virtual-1" for the first disk attached, and so on. It
+    // stays while the disk leaves and comes back, as a USB port does.
+    static std::u16string PortOf(DiskIndex disk);
     void Unplug(DiskIndex disk);
     void Plug(DiskIndex disk);  // a product in the code it ran last
     void Plug(DiskIndex disk, ProductMode mode);

@@ -27,6 +27,7 @@ ListingFailure ReadUsbIdentity(udev_device* interface, EnumeratedDisk& disk) {
     const char* serial = udev_device_get_sysattr_value(usb_device, "serial");
     const char* port = udev_device_get_sysname(usb_device);
     disk.port_path = port != nullptr ? port : "";
+    disk.interface.port_path = Widen(std::string_view(disk.port_path));
     disk.interface.compatible_ids = std::u16string(kUsbMassStorageCompatibleId);
     disk.interface.parent_device_id = ParentDeviceId(*vid, *pid, SerialText(serial));
     disk.usb_mass_storage = true;

@@ -1,21 +1,9 @@
-// The headless runner on the real Linux back end, as scripts start it: a child process that
-// lists the fake udev disks, sends its SG_IO to the fake node (answered by this process's
-// umockdev handler, behind which the virtual product runs) and hears of the product's departures
-// and returns through its own udev monitor. This process keeps the product's clock running
-// while the child lives; the child is judged by its stdout, stderr and exit status.
-#include <fcntl.h>
+// The headless runner on the real Linux back end, as scripts start it (see cli_child.h); the child
+// is judged by its stdout, stderr and exit status.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/user_messages.h"
@@ -23,100 +11,22 @@
 #include "device/linux/raw_scsi_access.h"
 #include "simulator/product_presets.h"
 #include "simulator/sample_firmware.h"
+#include "tests/platform/cli_child.h"
 #include "tests/platform/virtual_product_node.h"
-
-extern char** environ;
 
 namespace torvex::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct ChildRun {
-    int status = -1;  // exit status; -1: killed or did not exit normally
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// A new, empty file of its own in the test's temporary directory (no other run, earlier or
-// beside this one, shares it); empty if none could be made.
-std::string FreshTempFile(const std::string& stem) {
-    std::string path = ::testing::TempDir() + stem + "XXXXXX";
-    const int fd = mkstemp(path.data());
-    if (fd < 0) return "";
-    close(fd);
-    return path;
-}
-
-pid_t Spawn(const std::vector<std::string>& args, const std::string& out, const std::string& err) {
-    std::vector<std::string> words = {TORVEX_CLI_PATH};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    // The child inherits the umockdev preload and testbed directory through the environment.
-    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&files);
-    return pid;
-}
-
 // Runs the runner to its end. While it runs, the product's clock follows the real time, so the
 // product leaves and returns (and the fake disk is unplugged and plugged) as the child waits.
 ChildRun RunCli(VirtualProductNode* node, const std::vector<std::string>& args,
                 std::chrono::seconds limit) {
-    const std::string out = FreshTempFile("cli_platform_out_");
-    const std::string err = FreshTempFile("cli_platform_err_");
-    ChildRun run;
-    if (out.empty() || err.empty()) {
-        ADD_FAILURE() << "no temporary file for the runner's output";
-        return run;
-    }
-    const pid_t pid = Spawn(args, out, err);
-    if (pid < 0) {
-        ADD_FAILURE() << "the runner did not start";
-        return run;
-    }
-
-    const Clock::time_point start = Clock::now();
-    std::uint64_t advanced_ms = 0;
-    int raw = 0;
-    for (;;) {
-        const pid_t reaped = waitpid(pid, &raw, WNOHANG);
-        const auto elapsed = Clock::now() - start;
-        if (node != nullptr) {
-            const auto ms = static_cast<std::uint64_t>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-            node->AdvanceClock(ms - advanced_ms);
-            advanced_ms = ms;
-        }
-        if (reaped == pid) break;
-        if (elapsed > limit) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &raw, 0);
-            ADD_FAILURE() << "the runner was still running after " << limit.count() << " s";
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(15));
-    }
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadFile(out);
-    run.err = ReadFile(err);
-    unlink(out.c_str());
-    unlink(err.c_str());
+    std::vector<VirtualProductNode*> nodes;
+    if (node != nullptr) nodes.push_back(node);
+    ChildRun run = RunChildren(TORVEX_CLI_PATH, {args}, nodes, limit).front();
+    if (!run.problem.empty()) ADD_FAILURE() << run.problem;
     return run;
 }
 

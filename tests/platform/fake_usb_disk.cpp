@@ -95,7 +95,8 @@ FakeUsbDisk::FakeUsbDisk(MockSystem& system, const FakeUsbDiskOptions& options,
       backing_lock_(options.backing_lock),
       name_(options.name ? *options.name : system.NextDiskName()) {
     UMockdevTestbed* testbed = system.Testbed();
-    const std::string port = std::to_string(system.NextUsbPort());
+    const std::string port =
+        std::to_string(options.usb_port ? *options.usb_port : system.NextUsbPort());
 
     const std::string usb =
         options.under_usb_device ? AddUsbDevice(testbed, port, options.identity) : "";

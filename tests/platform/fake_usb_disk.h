@@ -54,6 +54,9 @@ struct FakeUsbDiskOptions {
     std::optional<FakeDiskName> name;
     // Held around every call into the backing platform; null: no lock.
     std::mutex* backing_lock = nullptr;
+    // Empty: a fresh USB port. Set: the USB device sits on this port ("1-<port>"), as a product
+    // that comes back on the port it left.
+    std::optional<int> usb_port;
 };
 
 // What the node received in one SG_IO, as the kernel would have seen it.

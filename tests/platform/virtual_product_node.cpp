@@ -14,7 +14,11 @@ UsbIdentity SysfsIdentity(const sim::UsbIdentity& identity) {
 
 VirtualProductNode::VirtualProductNode(MockSystem& system, sim::VirtualPlatform& platform,
                                        sim::DiskIndex disk)
-    : system_(system), platform_(platform), index_(disk), name_(system.NextDiskName()) {
+    : system_(system),
+      platform_(platform),
+      index_(disk),
+      name_(system.NextDiskName()),
+      usb_port_(system.NextUsbPort()) {
     platform_.Product(index_).Config().check_direction_without_data = false;
     platform_.SetEventListener([this](const sim::DeviceEvent& event) { OnEvent(event); });
     if (platform_.IsPresent(index_)) Plug();
@@ -62,6 +66,7 @@ void VirtualProductNode::Plug() {
     disk_.reset();  // the node is re-attached for the disk that arrives
     FakeUsbDiskOptions options;
     options.name = name_;
+    options.usb_port = usb_port_;
     options.backing_lock = &backing_mutex_;
     std::unique_lock lock(backing_mutex_);
     options.identity = SysfsIdentity(platform_.Product(index_).Usb());

@@ -37,6 +37,8 @@ class VirtualProductNode {
     FakeUsbDisk* Disk() const { return disk_.get(); }
     // Name, node and number the product's disk has each time it is plugged.
     const FakeDiskName& Name() const { return name_; }
+    // The USB port it is plugged into each time ("1-3"): the port path the back end lists.
+    std::string PortPath() const { return "1-" + std::to_string(usb_port_); }
     std::u16string Path() const;
     // The platform's events, in order, as they were applied to the node.
     const std::vector<sim::DeviceEvent>& Events() const { return events_; }
@@ -55,6 +57,7 @@ class VirtualProductNode {
     sim::VirtualPlatform& platform_;
     sim::DiskIndex index_;
     FakeDiskName name_;
+    int usb_port_;
     std::unique_ptr<FakeUsbDisk> disk_;
     std::vector<sim::DeviceEvent> events_;
     std::mutex backing_mutex_;  // held by every call into platform_ when the tool runs elsewhere

@@ -1,0 +1,153 @@
+#include "cli/replay_run.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "cli/runner.h"
+
+namespace torvex::cli {
+
+namespace {
+
+constexpr std::int64_t kTraceFormat = 1;
+// A trace of a whole update is well under a megabyte; this bounds what a wrong file costs.
+constexpr std::streamoff kLargestTrace = 256LL << 20;
+
+struct NoDeviceEvents final : DeviceEventSource {
+    std::vector<std::uint32_t> TakeDueEvents(Clock::time_point) override { return {}; }
+};
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read the trace file '" + path + "'";
+        return std::nullopt;
+    }
+    in.seekg(0, std::ios::end);
+    if (in.tellg() > kLargestTrace) {
+        error = "the trace file '" + path + "' is larger than a trace can be";
+        return std::nullopt;
+    }
+    in.seekg(0);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+const std::string* TextField(const TraceMark& mark, std::string_view key) {
+    const auto found = mark.fields.find(key);
+    if (found == mark.fields.end() || found->second.kind != JsonValue::Kind::String) return nullptr;
+    return &found->second.text;
+}
+
+// The run's options, as the trace's first line records them; an error text when it is not the
+// first line of a trace this program writes.
+std::optional<std::string> OptionsFromHeader(const TraceItem& first, Options& options) {
+    const auto* header = std::get_if<TraceMark>(&first.content);
+    const std::string not_a_trace = "line 1 is not the start of a torvex-isp-cli trace";
+    if (header == nullptr || header->op != "trace") return not_a_trace;
+    const auto format = header->fields.find("format");
+    if (format == header->fields.end() || format->second.kind != JsonValue::Kind::Number ||
+        format->second.number != kTraceFormat)
+        return "the trace is of another format than " + std::to_string(kTraceFormat);
+    const std::string* command = TextField(*header, "command");
+    if (command == nullptr || (*command != "list" && *command != "update")) return not_a_trace;
+    options.list = *command == "list";
+    if (const std::string* port = TextField(*header, "port")) options.port = *port;
+    if (const std::string* serial = TextField(*header, "serial")) options.serial = *serial;
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunReplay(const Options& options, const FirmwareBlockStore& blocks, std::FILE* out,
+              std::FILE* err) {
+    std::string error;
+    const std::optional<std::string> text = ReadWholeFile(*options.replay, error);
+    if (!text) {
+        PrintError(error);
+        return kExitBadUsage;
+    }
+    TraceReading reading = ReadTrace(*text);
+    Options replayed = options;
+    replayed.replay.reset();
+    if (reading.error.empty() && reading.items.empty()) reading.error = "the trace is empty";
+    if (reading.error.empty()) {
+        if (auto header_error = OptionsFromHeader(reading.items.front(), replayed))
+            reading.error = *header_error;
+    }
+    if (!reading.error.empty()) {
+        PrintError("replay: " + *options.replay + ": " + reading.error);
+        return kExitBadUsage;
+    }
+    reading.items.erase(reading.items.begin());
+    ReplayPlatform platform(std::move(reading.items));
+    NoDeviceEvents events;
+    ToolRun run{platform, events, blocks, [](const DeviceEventSource&, Clock::time_point) {}, {}};
+    run.replay = &platform;
+    return RunTool(run, replayed, out, err);
+}
+
+int ReplayMarks(DialogCore& core, HeadlessWindow& window, ReplayPlatform& replay,
+                const LoopTiming& timing) {
+    for (;;) {
+        // The clicks that ran are the trace's own "click" lines.
+        while (window.TakePostedClick()) {
+        }
+        const TraceMark* next = replay.PeekMark();
+        if (next == nullptr || next->op == "end") break;
+        const TraceMark* mark = replay.TakeMark();
+        if (mark->op == "tick") {
+            core.OnReplugTimer();
+        } else if (mark->op == "click") {
+            core.OnUpdateFw();
+        } else if (mark->op == "device") {
+            const auto type = mark->fields.find("type");
+            if (type == mark->fields.end() || type->second.kind != JsonValue::Kind::Number) {
+                replay.Leave("line " + std::to_string(replay.LastLine()) +
+                             ": a device change without its type");
+                return kExitLeftTrace;
+            }
+            core.OnDeviceChange(static_cast<std::uint32_t>(type->second.number));
+        } else {
+            replay.Leave("line " + std::to_string(replay.LastLine()) + ": '" + mark->op +
+                         "' is no tick, click or device change");
+            return kExitLeftTrace;
+        }
+        if (replay.Diverged()) return kExitLeftTrace;
+        if (timing.stop_with) {
+            if (const std::optional<int> stopped = timing.stop_with()) return *stopped;
+        }
+        if (window.Ended()) break;
+    }
+    return ExitStatusFor(window.Ending());
+}
+
+int ReplayVerdict(ReplayPlatform& replay, int status) {
+    std::string reason;
+    const TraceMark* end = replay.Diverged() ? nullptr : replay.TakeMark();
+    if (replay.Diverged()) {
+        reason = replay.Divergence();
+    } else if (end == nullptr) {
+        reason = "the trace has no end line";
+    } else if (end->op != "end") {
+        reason = "the run ended where the trace goes on with its '" + end->op + "' (line " +
+                 std::to_string(replay.LastLine()) + ")";
+    } else {
+        const auto exit = end->fields.find("exit");
+        const bool same = exit != end->fields.end() &&
+                          exit->second.kind == JsonValue::Kind::Number &&
+                          exit->second.number == status;
+        if (!same)
+            reason = "the run ended with exit status " + std::to_string(status) +
+                     ", the recorded run otherwise (line " + std::to_string(replay.LastLine()) +
+                     ")";
+        else if (!replay.AtEnd())
+            reason = "the trace goes on after its end line";
+    }
+    if (reason.empty()) return status;
+    PrintError("replay: " + reason);
+    return kExitLeftTrace;
+}
+
+}  // namespace torvex::cli

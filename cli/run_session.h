@@ -1,0 +1,72 @@
+#pragma once
+// What one run of the runner adds around the tool for production lines: the trace it writes
+// (--trace) or answers from (--replay), the product it keeps to (--port, --serial, or the one
+// product found), the window port (plain or --json), --list, the refusal to choose among several
+// products, and how the run's end is written (the trace's end line, the JSON "ending" event, a
+// replay's verdict).
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "app/dialog_core.h"
+#include "cli/disk_list.h"
+#include "cli/event_loop.h"
+#include "cli/headless_window.h"
+#include "cli/options.h"
+#include "cli/product_selection.h"
+#include "device/recording_platform.h"
+#include "device/replay_platform.h"
+#include "device/trace_file.h"
+
+namespace torvex::cli {
+
+class RunSession {
+  public:
+    // `replay`: the platform answers from a trace, and the run is driven by its marks.
+    RunSession(DevicePlatform& platform, ReplayPlatform* replay, const Options& options,
+               std::FILE* out, std::FILE* err);
+    ~RunSession();
+    RunSession(const RunSession&) = delete;
+    RunSession& operator=(const RunSession&) = delete;
+
+    // An exit status when the run cannot start (bad usage: the trace file cannot be written).
+    std::optional<int> Open();
+    // Before the tool starts: --list (its exit status), or the refusal when several products are
+    // attached and none was chosen (exit status 4); nothing when the run goes on.
+    std::optional<int> BeforeStart(const FirmwareBlockStore& blocks);
+
+    DevicePlatform& Platform() { return selection_; }
+    HeadlessWindow& Window() { return *window_; }
+
+    // Adds the trace's marks and the stop for several products to the loop.
+    void Hook(LoopTiming& timing);
+    // The event loop, or the trace's marks in a replay.
+    int Drive(DialogCore& core, DeviceEventSource& events, const LoopTiming& timing,
+              const WaitForEvents& wait);
+    // The run's end with this exit status; returns the status to exit with.
+    int Finish(int status);
+
+  private:
+    int List(const FirmwareBlockStore& blocks);
+    void PrintDisks(const DiskList& list);
+    int RefuseSeveralProducts(const DiskListing& listing);
+    std::string ResultName(int status) const;
+
+    const Options& options_;
+    std::FILE* out_;
+    std::FILE* err_;
+    std::chrono::steady_clock::time_point start_;
+    ReplayPlatform* replay_;
+    std::string trace_error_;  // why the trace file could not be made
+    std::FILE* trace_file_ = nullptr;
+    std::unique_ptr<TraceWriter> trace_;
+    std::unique_ptr<RecordingPlatform> recording_;
+    DevicePlatform& unselected_;  // the platform, or its recording
+    ProductSelection selection_;
+    std::unique_ptr<HeadlessWindow> window_;
+    bool listed_ = false;
+};
+
+}  // namespace torvex::cli
