@@ -76,13 +76,21 @@ struct RunnerRun {
     std::string err;
 };
 
-TEST(CliInterruption, ASignalDuringTheEf64ProcedureLetsItFinishThenEndsWith130) {
-    InstallInterruptionHandlers();
-    ClearInterruption();
+// A product in application code with old firmware, as the two-run update finds it.
+struct CliInterruption : ::testing::Test {
+    CliInterruption()
+        : product(world.AddProduct(sim::PresetConfig(sim::ProductPreset::ApplicationOld))) {
+        InstallInterruptionHandlers();
+        ClearInterruption();
+        product.Timing().return_delay_ms = 60;
+    }
+    ~CliInterruption() override { ClearInterruption(); }
+
     sim::VirtualPlatform world;
-    sim::VirtualProduct& product =
-        world.AddProduct(sim::PresetConfig(sim::ProductPreset::ApplicationOld));
-    product.Timing().return_delay_ms = 60;
+    sim::VirtualProduct& product;
+};
+
+TEST_F(CliInterruption, ASignalDuringTheEf64ProcedureLetsItFinishThenEndsWith130) {
     SignalDuringProgramming platform(world, ISP_CMD_PROGRAM_EF64_MAIN);
 
     const RunnerRun interrupted(platform, world);
@@ -105,18 +113,11 @@ TEST(CliInterruption, ASignalDuringTheEf64ProcedureLetsItFinishThenEndsWith130) 
     EXPECT_EQ(again.status, 0) << again.out << again.err;
     EXPECT_EQ(again.err, "Your device is already updated.\n");
     EXPECT_TRUE(world.Violations().empty());
-    ClearInterruption();
 }
 
 // In the first run of a two-run update: EF32_0 is written to its end and the product sent to its
 // OTA code; the runner stops there, and the next run writes EF64.
-TEST(CliInterruption, ASignalBetweenTheTwoRunsLeavesAProductTheNextRunFinishes) {
-    InstallInterruptionHandlers();
-    ClearInterruption();
-    sim::VirtualPlatform world;
-    sim::VirtualProduct& product =
-        world.AddProduct(sim::PresetConfig(sim::ProductPreset::ApplicationOld));
-    product.Timing().return_delay_ms = 60;
+TEST_F(CliInterruption, ASignalBetweenTheTwoRunsLeavesAProductTheNextRunFinishes) {
     SignalDuringProgramming platform(world, ISP_CMD_PROGRAM_EF32_0_MAIN);
 
     const RunnerRun interrupted(platform, world);
@@ -132,7 +133,6 @@ TEST(CliInterruption, ASignalBetweenTheTwoRunsLeavesAProductTheNextRunFinishes) 
     EXPECT_EQ(again.status, 0) << again.out << again.err;
     EXPECT_EQ(product.Ef64().Identity(), sim::SampleEf64Identity(1));
     EXPECT_TRUE(world.Violations().empty());
-    ClearInterruption();
 }
 
 }  // namespace
