@@ -1,5 +1,7 @@
 #include "cli/event_loop.h"
 
+#include "cli/interruption.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -16,8 +18,13 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
     const Clock::time_point start = Clock::now();
     const Clock::time_point deadline = start + timing.timeout;
     Clock::time_point next_tick = start + timing.tick;
+    // A stop requested while the update wrote ends the run once the handler that wrote is done.
+    std::string interrupted;
     std::optional<int> stopped;
-    const auto ended = [&] { return window.Ended() || stopped.has_value(); };
+    const auto ended = [&] {
+        interrupted = PendingInterruption();
+        return !interrupted.empty() || window.Ended() || stopped.has_value();
+    };
     const auto dispatching = [&](LoopEntry entry, std::uint32_t event) {
         if (timing.before_each_event) timing.before_each_event(entry, event);
     };
@@ -35,6 +42,7 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
             continue;
         }
         wait(events, std::min({next_tick, deadline, events.NextDue()}));
+        if (ended()) break;
 
         const Clock::time_point now = Clock::now();
         for (std::uint32_t event : events.TakeDueEvents(now)) {
@@ -52,6 +60,10 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
             next_tick = std::max(next_tick + timing.tick, now);
         }
         if (!ended() && now >= deadline) return kExitNoEnding;
+    }
+    if (!interrupted.empty()) {
+        window.ReportInterruption(interrupted);
+        return kExitInterrupted;
     }
     if (stopped) return *stopped;
     return ExitStatusFor(window.Ending());

@@ -20,12 +20,12 @@ struct NoDeviceEvents final : DeviceEventSource {
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "cannot read the trace file '" + path + "'";
+        error = "cannot read the trace file '" + EchoedSafely(path) + "'";
         return std::nullopt;
     }
     in.seekg(0, std::ios::end);
     if (in.tellg() > kLargestTrace) {
-        error = "the trace file '" + path + "' is larger than a trace can be";
+        error = "the trace file '" + EchoedSafely(path) + "' is larger than a trace can be";
         return std::nullopt;
     }
     in.seekg(0);
@@ -77,7 +77,7 @@ int RunReplay(const Options& options, const FirmwareBlockStore& blocks, std::FIL
             reading.error = *header_error;
     }
     if (!reading.error.empty()) {
-        PrintError("replay: " + *options.replay + ": " + reading.error);
+        PrintError("replay: " + EchoedSafely(*options.replay) + ": " + reading.error);
         return kExitBadUsage;
     }
     reading.items.erase(reading.items.begin());

@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "cli/disk_list.h"
+#include "cli/interruption.h"
 #include "cli/json_window.h"
 #include "cli/list_output.h"
 #include "cli/replay_run.h"
@@ -28,7 +29,8 @@ std::FILE* CreateTrace(const Options& options, std::string& error) {
     if (!options.trace) return nullptr;
     std::FILE* file = std::fopen(options.trace->c_str(), "wb");
     if (file == nullptr)
-        error = "cannot write the trace file '" + *options.trace + "': " + std::strerror(errno);
+        error = "cannot write the trace file '" + EchoedSafely(*options.trace) +
+                "': " + std::strerror(errno);
     return file;
 }
 
@@ -176,6 +178,8 @@ std::string RunSession::ResultName(int status) const {
             return "several-products";
         case kExitLeftTrace:
             return "left-trace";
+        case kExitInterrupted:
+            return "interrupted";
         default:
             break;
     }

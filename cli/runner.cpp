@@ -4,6 +4,7 @@
 
 #include "app/dialog_core.h"
 #include "cli/headless_window.h"
+#include "cli/interruption.h"
 #include "cli/replay_run.h"
 #include "cli/run_session.h"
 #include "simulator/product_presets.h"
@@ -45,7 +46,7 @@ int RunVirtual(const Options& options, const FirmwareBlockStore& blocks,
                const WaitForEvents& wait) {
     const std::vector<sim::ProductPreset> presets = VirtualPresets(*options.virtual_state);
     if (presets.empty()) {
-        PrintError("unknown virtual state '" + *options.virtual_state + "'");
+        PrintError("unknown virtual state '" + EchoedSafely(*options.virtual_state) + "'");
         return kExitBadUsage;
     }
     sim::VirtualPlatform platform;
@@ -71,6 +72,7 @@ int RunTool(const ToolRun& run, const Options& options, std::FILE* out, std::FIL
     if (const std::optional<int> done = session.BeforeStart(run.blocks))
         return session.Finish(*done);
     DialogCore core(session.Window(), session.Platform(), run.blocks);
+    if (run.refuse_sample_firmware) core.RefuseWritingSampleFirmware();
     if (options.verbose) {
         core.Transport().SetDiagnosticSink(
             [err](const std::string& line) { Print(err, kTransportPrefix + line + "\n"); });
@@ -95,6 +97,7 @@ int RunRunner(const std::vector<std::string>& args, const FirmwareBlockStore& bl
         return kExitBadUsage;
     }
     const Options& options = *parsed.options;
+    InstallInterruptionHandlers();
     if (options.help) {
         Print(stdout, HelpText(VirtualStateNames()));
         return 0;

@@ -27,6 +27,9 @@ struct ToolRun {
     // After start-up and after every tick, click and device change (the Linux back end shows its
     // advice on raw SCSI access from here).
     std::function<void()> after_each_event;
+    // Real devices with a build that carries sample firmware: write nothing (see
+    // DialogCore::RefuseWritingSampleFirmware).
+    bool refuse_sample_firmware = false;
     // Set when `platform` answers from a trace (--replay): the trace's own ticks, clicks and
     // device changes drive the run instead of the clock and `events`.
     ReplayPlatform* replay = nullptr;

@@ -16,7 +16,8 @@
 namespace torvex::testing {
 namespace {
 
-const std::vector<std::string> kFastRun = {"--tick-ms", "50", "--timeout-s", "20"};
+const std::vector<std::string> kFastRun = {"--tick-ms", "50", "--timeout-s", "20",
+                                           "--allow-sample-firmware"};
 constexpr std::chrono::seconds kLimit{40};
 
 // What a listing may send: the boot-code query and the version checks' identity reads.
