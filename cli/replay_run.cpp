@@ -65,7 +65,7 @@ int RunReplay(const Options& options, const FirmwareBlockStore& blocks, std::FIL
     std::string error;
     const std::optional<std::string> text = ReadWholeFile(*options.replay, error);
     if (!text) {
-        PrintError(error);
+        PrintError(err, error);
         return kExitBadUsage;
     }
     TraceReading reading = ReadTrace(*text);
@@ -77,7 +77,7 @@ int RunReplay(const Options& options, const FirmwareBlockStore& blocks, std::FIL
             reading.error = *header_error;
     }
     if (!reading.error.empty()) {
-        PrintError("replay: " + EchoedSafely(*options.replay) + ": " + reading.error);
+        PrintError(err, "replay: " + EchoedSafely(*options.replay) + ": " + reading.error);
         return kExitBadUsage;
     }
     reading.items.erase(reading.items.begin());
@@ -123,7 +123,7 @@ int ReplayMarks(DialogCore& core, HeadlessWindow& window, ReplayPlatform& replay
     return ExitStatusFor(window.Ending());
 }
 
-int ReplayVerdict(ReplayPlatform& replay, int status) {
+int ReplayVerdict(ReplayPlatform& replay, int status, std::FILE* err) {
     std::string reason;
     const TraceMark* end = replay.Diverged() ? nullptr : replay.TakeMark();
     if (replay.Diverged()) {
@@ -146,7 +146,7 @@ int ReplayVerdict(ReplayPlatform& replay, int status) {
             reason = "the trace goes on after its end line";
     }
     if (reason.empty()) return status;
-    PrintError("replay: " + reason);
+    PrintError(err, "replay: " + reason);
     return kExitLeftTrace;
 }
 

@@ -29,7 +29,7 @@ int ReplayMarks(DialogCore& core, HeadlessWindow& window, ReplayPlatform& replay
                 const LoopTiming& timing);
 
 // After the run: the trace must end there, with the same exit status. Returns the status to exit
-// with (kExitLeftTrace, with the reason on stderr, when the run left the trace).
-int ReplayVerdict(ReplayPlatform& replay, int status);
+// with (kExitLeftTrace, with the reason on `err`, when the run left the trace).
+int ReplayVerdict(ReplayPlatform& replay, int status, std::FILE* err);
 
 }  // namespace torvex::cli

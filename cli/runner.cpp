@@ -63,7 +63,11 @@ int RunVirtual(const Options& options, const FirmwareBlockStore& blocks,
 }  // namespace
 
 void PrintError(const std::string& text) {
-    Print(stderr, "torvex-isp-cli: " + text + "\n");
+    PrintError(stderr, text);
+}
+
+void PrintError(std::FILE* err, const std::string& text) {
+    Print(err, "torvex-isp-cli: " + text + "\n");
 }
 
 int RunTool(const ToolRun& run, const Options& options, std::FILE* out, std::FILE* err) {

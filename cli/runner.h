@@ -55,5 +55,7 @@ int RunRunner(const std::vector<std::string>& args, const FirmwareBlockStore& bl
 
 // "torvex-isp-cli: <text>" and a line end, on stderr.
 void PrintError(const std::string& text);
+// The same on another stream (a run's own stderr).
+void PrintError(std::FILE* err, const std::string& text);
 
 }  // namespace torvex::cli

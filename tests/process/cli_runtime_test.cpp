@@ -24,18 +24,37 @@ TEST(CliOptions, DefaultsAndValues) {
     EXPECT_EQ(parsed.options->timeout_s, 9);
     EXPECT_EQ(*parsed.options->virtual_state, "protect-isp");
     EXPECT_TRUE(ParseOptions({"--help"}).options->help);
+
+    parsed = ParseOptions({"--list", "--json", "--port", "2-1.4", "--trace=run.jsonl"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_TRUE(parsed.options->list && parsed.options->json);
+    EXPECT_EQ(*parsed.options->port, "2-1.4");
+    EXPECT_EQ(*parsed.options->trace, "run.jsonl");
+    parsed = ParseOptions({"--serial", "0000000012345678", "--replay", "run.jsonl"});
+    ASSERT_FALSE(parsed.options) << "--replay takes its options from the trace";
+    parsed = ParseOptions({"--serial=0000000012345678"});
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(*parsed.options->serial, "0000000012345678");
 }
 
 TEST(CliOptions, BadUsageIsRejectedWithAReason) {
-    for (const auto& args : std::vector<std::vector<std::string>>{{"--tick-ms"},
-                                                                  {"--tick-ms", "0"},
-                                                                  {"--tick-ms", "-5"},
-                                                                  {"--tick-ms", "12x"},
-                                                                  {"--timeout-s", "99999999999"},
-                                                                  {"--frobnicate"},
-                                                                  {"extra"}}) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"--tick-ms"},
+                                               {"--tick-ms", "0"},
+                                               {"--tick-ms", "-5"},
+                                               {"--tick-ms", "12x"},
+                                               {"--timeout-s", "99999999999"},
+                                               {"--frobnicate"},
+                                               {"extra"},
+                                               {"--port"},
+                                               {"--port", ""},
+                                               {"--trace="},
+                                               {"--port", "1-2", "--serial", "S"},
+                                               {"--replay", "t", "--virtual", "ota"},
+                                               {"--replay", "t", "--list"},
+                                               {"--replay", "t", "--trace", "u"}}) {
         const auto parsed = ParseOptions(args);
-        EXPECT_FALSE(parsed.options) << args[0];
+        EXPECT_FALSE(parsed.options) << ::testing::PrintToString(args);
         EXPECT_FALSE(parsed.error.empty());
     }
 }
