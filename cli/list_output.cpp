@@ -70,22 +70,31 @@ std::vector<Identity> IdentitiesOf(const ListedDisk& disk) {
 }  // namespace
 
 std::string PlainListLine(const ListedDisk& disk) {
+    // Built by appending: GCC 12 warns falsely about chains of temporaries here.
     std::string line = disk.port.empty() ? "-" : Safe(disk.port);
-    line += "\t" + FourHex(disk.vid) + ":" + FourHex(disk.pid);
-    line += "\tSN:" + Safe(disk.serial);
-    line += "\t" + CodeText(disk);
+    const auto field = [&line](std::string_view text) { line.append("\t").append(text); };
+    field(FourHex(disk.vid));
+    line.append(":").append(FourHex(disk.pid));
+    field("SN:");
+    line.append(Safe(disk.serial));
+    field(CodeText(disk));
     if (!disk.identities_read) return line;
-    if (!disk.open_error.empty()) line += "\tcannot open: " + Safe(disk.open_error);
+    if (!disk.open_error.empty()) {
+        field("cannot open: ");
+        line.append(Safe(disk.open_error));
+    }
     for (const Identity& identity : IdentitiesOf(disk)) {
-        line += std::string("\t") + identity.label;
+        field(identity.label);
         if (!identity.block) {
-            line += " -";
+            line.append(" -");
             continue;
         }
-        line += " " + Dotted(*identity.block, kVersionOffset) + " tag " +
-                Dotted(*identity.block, kTagOffset) + " \"" + Safe(NameOf(*identity.block)) + "\"";
+        line.append(" ").append(Dotted(*identity.block, kVersionOffset));
+        line.append(" tag ").append(Dotted(*identity.block, kTagOffset));
+        line.append(" \"").append(Safe(NameOf(*identity.block))).append("\"");
     }
-    return line + "\tupdate: " + disk.update;
+    field("update: ");
+    return line.append(disk.update);
 }
 
 // JSON escapes every control character itself: the device's text goes in as it came.

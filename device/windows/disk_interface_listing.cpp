@@ -39,6 +39,10 @@ ListingFailure ReadInterface(DiskInterfaceSteps& steps, DiskInterface& disk) {
     disk.path = DevicePathFromDetail(detail, detail_filled);
     disk.compatible_ids = CompatibleIdsFromProperty(ids, ids_bytes);
     disk.parent_device_id = DeviceIdFromBuffer(parent);
+    std::array<std::uint8_t, kLocationPathsBytes> locations{};
+    std::uint32_t location_bytes = 0;
+    if (steps.ReadParentLocationPaths(locations, location_bytes))
+        disk.port_path = PortPathFromLocationPaths(locations, location_bytes);
     return ListingFailure::None;
 }
 
@@ -79,6 +83,12 @@ std::u16string CompatibleIdsFromProperty(std::span<const std::uint8_t> buffer,
 std::u16string DeviceIdFromBuffer(std::span<const char16_t> buffer) {
     const auto end = std::find(buffer.begin(), buffer.end(), u'\0');
     return std::u16string(buffer.begin(), end);
+}
+
+std::u16string PortPathFromLocationPaths(std::span<const std::uint8_t> buffer,
+                                         std::uint32_t reported_bytes) {
+    const std::u16string list = CompatibleIdsFromProperty(buffer, reported_bytes);
+    return list.substr(0, list.find(u'\0'));
 }
 
 }  // namespace torvex::windows

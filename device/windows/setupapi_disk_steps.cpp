@@ -59,11 +59,36 @@ bool SetupApiDiskSteps::ReadParentInstance() {
 }
 
 bool SetupApiDiskSteps::ReadParentDeviceId(std::span<char16_t, kParentDeviceIdUnits> buffer) {
-    std::array<wchar_t, kParentDeviceIdUnits> id{};
-    if (CM_Get_Device_IDW(parent_, id.data(), static_cast<ULONG>(id.size()), 0) != CR_SUCCESS)
+    parent_id_.fill(L'\0');
+    if (CM_Get_Device_IDW(parent_, parent_id_.data(), static_cast<ULONG>(parent_id_.size()), 0) !=
+        CR_SUCCESS)
         return false;
-    for (std::size_t i = 0; i < id.size(); ++i) buffer[i] = static_cast<char16_t>(id[i]);
+    for (std::size_t i = 0; i < parent_id_.size(); ++i)
+        buffer[i] = static_cast<char16_t>(parent_id_[i]);
     return true;
+}
+
+// The location paths are a registry property of the parent USB device, which is not in the set
+// of disk interfaces: it is opened in a set of its own by its instance id.
+bool SetupApiDiskSteps::ReadParentLocationPaths(std::span<std::uint8_t, kLocationPathsBytes> buffer,
+                                                std::uint32_t& bytes) {
+    parent_id_.back() = L'\0';
+    HDEVINFO parent_set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+    if (parent_set == INVALID_HANDLE_VALUE) return false;
+    SP_DEVINFO_DATA parent{};
+    parent.cbSize = sizeof(SP_DEVINFO_DATA);
+    DWORD type = 0;
+    DWORD required = 0;
+    std::memset(buffer.data(), 0, buffer.size());
+    const bool read =
+        SetupDiOpenDeviceInfoW(parent_set, parent_id_.data(), nullptr, 0, &parent) != FALSE &&
+        SetupDiGetDeviceRegistryPropertyW(parent_set, &parent, SPDRP_LOCATION_PATHS, &type,
+                                          buffer.data(), static_cast<DWORD>(buffer.size()),
+                                          &required) != FALSE &&
+        type == REG_MULTI_SZ;
+    SetupDiDestroyDeviceInfoList(parent_set);
+    if (read) bytes = required;
+    return read;
 }
 
 void SetupApiDiskSteps::CloseInterfaceSet() {

@@ -6,6 +6,8 @@
 // windows.h first: setupapi.h relies on its types.
 #include <setupapi.h>
 
+#include <array>
+
 #include "device/windows/disk_interface_listing.h"
 
 namespace torvex::windows {
@@ -24,6 +26,8 @@ class SetupApiDiskSteps : public DiskInterfaceSteps {
                            std::uint32_t& bytes) override;
     bool ReadParentInstance() override;
     bool ReadParentDeviceId(std::span<char16_t, kParentDeviceIdUnits> buffer) override;
+    bool ReadParentLocationPaths(std::span<std::uint8_t, kLocationPathsBytes> buffer,
+                                 std::uint32_t& bytes) override;
     void CloseInterfaceSet() override;
 
   private:
@@ -31,6 +35,7 @@ class SetupApiDiskSteps : public DiskInterfaceSteps {
     SP_DEVICE_INTERFACE_DATA interface_{};
     SP_DEVINFO_DATA device_{};
     DWORD parent_ = 0;
+    std::array<wchar_t, kParentDeviceIdUnits> parent_id_{};
 };
 
 }  // namespace torvex::windows

@@ -25,6 +25,7 @@ struct RawInterface {
     std::u16string ids;  // the strings with their NULs, the list's final NUL included
     std::u16string parent_id;
     std::optional<Step> fails;
+    std::u16string locations{};  // the parent's location paths, as ids are; empty: none
 };
 
 std::vector<std::uint8_t> Bytes(std::u16string_view text) {
@@ -72,6 +73,14 @@ class ScriptedSteps : public DiskInterfaceSteps {
         if (Now().fails == Step::ParentId) return false;
         std::copy_n(Now().parent_id.begin(), std::min(Now().parent_id.size(), buffer.size()),
                     buffer.begin());
+        return true;
+    }
+    bool ReadParentLocationPaths(std::span<std::uint8_t, kLocationPathsBytes> buffer,
+                                 std::uint32_t& bytes) override {
+        if (Now().locations.empty()) return false;
+        const auto raw = Bytes(Now().locations);
+        std::copy_n(raw.begin(), std::min(raw.size(), buffer.size()), buffer.begin());
+        bytes = static_cast<std::uint32_t>(raw.size());
         return true;
     }
     void CloseInterfaceSet() override { calls.push_back("close"); }
@@ -169,6 +178,17 @@ TEST(DiskListingBuffers, CompatibleIdsKeepTheirSeparatorsWithinWhatWasReported) 
     // More reported than the buffer holds (the platform's required size): bounded by the buffer.
     std::vector<std::uint8_t> full = Bytes(std::u16string(260, u'A'));
     EXPECT_EQ(CompatibleIdsFromProperty(full, 4000), std::u16string(260, u'A'));
+}
+
+TEST(DiskListingBuffers, ThePortPathIsTheParentsFirstLocationPath) {
+    ScriptedSteps steps;
+    steps.interfaces = {Usb(u"USB\\VID_2175&PID_5001\\1"), Usb(u"USB\\VID_2175&PID_5001\\2")};
+    steps.interfaces[0].locations =
+        u"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)#USB(4)\0ACPI(_SB_)#ACPI(PCI0)#ACPI(HS02)\0\0"s;
+    const DiskListing listing = ListDiskInterfaces(steps);
+    ASSERT_EQ(listing.disks.size(), 2u);
+    EXPECT_EQ(listing.disks[0].port_path, u"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)#USB(4)");
+    EXPECT_EQ(listing.disks[1].port_path, u"") << "without location paths it is still listed";
 }
 
 TEST(DiskListingBuffers, DeviceIdEndsAtItsTerminatorOrTheBuffer) {
