@@ -4,7 +4,8 @@
 # headless runner, and prints one markdown table.
 # Figures are CPU time (process CPU, user + system) unless a row says wall time: the machine
 # may be shared, and CPU time is what the tool takes from it.
-# Environment: BENCH_JOBS (build jobs, default 2), BENCH_STARTUP_RUNS (default 5).
+# Environment: BENCH_JOBS (build jobs, default 2), BENCH_STARTUP_RUNS (default 5),
+# BENCH_SCALE_RUNS (repetitions of each round of runners at once, default 3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,6 +29,9 @@ echo "=== window benchmarks (offscreen)" >&2
 
 echo "=== Linux back end: a command through a fake umockdev node" >&2
 umockdev-wrapper "$bin/torvex-bench-platform" | tee "$out/platform.txt" >&2
+
+echo "=== many at once: N runners side by side on N products behind fake nodes" >&2
+umockdev-wrapper "$bin/torvex-bench-scale" "${BENCH_SCALE_RUNS:-3}" | tee "$out/scale.txt" >&2
 
 echo "=== start-up and peak memory of the window program" >&2
 : >"$out/startup.txt"
@@ -145,3 +149,7 @@ print("| Measurement | Result | Target | |")
 print("|---|---|---|---|")
 print("\n".join(rows))
 PY
+
+# Many runners at once: the program's own table.
+echo
+grep '^|' "$out/scale.txt"
