@@ -25,7 +25,8 @@ echo "=== fuzz: configure and build"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
 
-targets=(fuzz_info_block fuzz_usb_found fuzz_version_checks fuzz_linux_attributes fuzz_controller)
+targets=(fuzz_info_block fuzz_usb_found fuzz_version_checks fuzz_linux_attributes fuzz_controller
+  fuzz_trace_replay)
 runs=build/fuzz/runs
 findings=build/fuzz/findings
 rm -rf "$runs"

@@ -97,12 +97,21 @@ def controller_seeds():
     yield "browse_and_odd_events", actions(2, 0, 6, 1, 0, 7, 0x80, 0x00, 3, 0)
 
 
+def trace_replay_seeds():
+    # Two of the kept traces of the virtual states: a one-run update and a refusal.
+    traces = os.path.join(HERE, "..", "..", "tests", "traces")
+    for state in ("protect-isp", "mask-0110"):
+        with open(os.path.join(traces, state + ".jsonl"), "rb") as trace:
+            yield state, trace.read()
+
+
 TARGETS = {
     "fuzz_usb_found": usb_found_seeds,
     "fuzz_info_block": info_block_seeds,
     "fuzz_version_checks": version_checks_seeds,
     "fuzz_linux_attributes": linux_attributes_seeds,
     "fuzz_controller": controller_seeds,
+    "fuzz_trace_replay": trace_replay_seeds,
 }
 
 for target, seeds in TARGETS.items():
