@@ -16,7 +16,9 @@
 namespace {
 
 int RunOnDevices(const torvex::cli::Options& options) {
-    torvex::linux_backend::LinuxDevicePlatform platform;
+    // SG_IO when run as root, else torvex-isp-helper carries the commands.
+    torvex::linux_backend::LinuxDevicePlatform platform(
+        torvex::linux_backend::ChooseCommandCarrier());
     torvex::linux_backend::DeviceMonitor monitor;
     const auto advise = [&platform] {
         const std::u16string advice = platform.TakeRawAccessAdvice();

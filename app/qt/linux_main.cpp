@@ -1,5 +1,6 @@
-// torvex-isp: the tool's window on this machine's real devices (libudev, SG_IO). Device changes
-// come from a udev monitor watched in the event loop.
+// torvex-isp: the tool's window on this machine's real devices (libudev; commands through
+// torvex-isp-helper, or SG_IO when run with CAP_SYS_RAWIO). Device changes come from a udev
+// monitor watched in the event loop.
 #include <QApplication>
 
 #include "app/qt/ardeko_pcisp_app.h"
@@ -10,7 +11,8 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    torvex::linux_backend::LinuxDevicePlatform platform;
+    torvex::linux_backend::LinuxDevicePlatform platform(
+        torvex::linux_backend::ChooseCommandCarrier());
     // A monitor that could not be set up has no descriptor: the window then sees no changes.
     torvex::linux_backend::DeviceMonitor monitor;
     torvex::qt::DeviceEventNotifier device_changes(monitor);

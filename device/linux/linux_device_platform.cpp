@@ -10,7 +10,6 @@
 #include "base/text.h"
 #include "device/linux/disk_enumerator.h"
 #include "device/linux/open_failure.h"
-#include "device/linux/sg_io_pass_through.h"
 
 namespace torvex::linux_backend {
 
@@ -26,7 +25,11 @@ std::string LinuxPlatformOptions::DefaultLockDirectory() {
 }
 
 LinuxDevicePlatform::LinuxDevicePlatform(LinuxPlatformOptions options)
-    : options_(std::move(options)), udev_(udev_new()), locks_(options_.lock_directory) {
+    : options_(std::move(options)),
+      carrier_(options_.carrier ? options_.carrier
+                                : std::make_shared<SgIoCarrier>(options_.has_raw_access)),
+      udev_(udev_new()),
+      locks_(options_.lock_directory) {
     if (options_.open_node == nullptr) options_.open_node = &OpenWithSystem;
 }
 
@@ -37,8 +40,18 @@ LinuxDevicePlatform::LinuxDevicePlatform(RawAccessProbe has_raw_access)
           return options;
       }()) {}
 
+LinuxDevicePlatform::LinuxDevicePlatform(std::shared_ptr<CommandCarrier> carrier)
+    : LinuxDevicePlatform([&carrier] {
+          LinuxPlatformOptions options;
+          options.carrier = std::move(carrier);
+          return options;
+      }()) {}
+
 LinuxDevicePlatform::~LinuxDevicePlatform() {
-    for (const auto& [handle, disk] : open_) close(disk.fd);
+    for (const auto& [handle, disk] : open_) {
+        carrier_->Detach(disk.fd);
+        close(disk.fd);
+    }
 }
 
 DiskListing LinuxDevicePlatform::ListDiskInterfaces() {
@@ -72,6 +85,12 @@ DeviceHandle LinuxDevicePlatform::OpenExclusive(std::u16string_view path) {
                               DiskAndPartitions(udev_.get(), disk));
         return Fail(DescribeOpenFailure(disk, outcome, mounts));
     }
+    const AttachOutcome attached = carrier_->Attach(outcome.fd);
+    if (!attached.refusal.empty()) {
+        close(outcome.fd);
+        access_refused_ = access_refused_ || attached.access_missing;
+        return Fail(attached.refusal);
+    }
     // Small positive handles, never an fd: a stray handle cannot reach another file.
     DeviceHandle handle = next_handle_;
     while (open_.count(handle) != 0) handle = handle == INT_MAX ? 1 : handle + 1;
@@ -94,6 +113,7 @@ std::u16string LinuxDevicePlatform::OpenedParentDeviceId(DeviceHandle handle) co
 void LinuxDevicePlatform::Close(DeviceHandle handle) {
     const auto open = open_.find(handle);
     if (open == open_.end()) return;
+    carrier_->Detach(open->second.fd);
     close(open->second.fd);
     open_.erase(open);
 }
@@ -107,7 +127,7 @@ PassThroughResult LinuxDevicePlatform::PassThrough(DeviceHandle handle,
         result.diagnostic = "no open device for handle " + std::to_string(handle);
         return result;
     }
-    PassThroughResult result = SendSgIo(open->second.fd, request);
+    PassThroughResult result = carrier_->Send(open->second.fd, request);
     if (result.error == TransportError::PermissionDenied) {
         // The first refusal carries the advice, so it reads differently from a plain failure.
         if (!access_refused_) result.diagnostic += ". " + ToUtf8(kRawScsiAccessAdvice);
@@ -118,8 +138,7 @@ PassThroughResult LinuxDevicePlatform::PassThrough(DeviceHandle handle,
 
 std::u16string LinuxDevicePlatform::TakeRawAccessAdvice() {
     if (advice_given_) return {};
-    if (!access_refused_ && options_.has_raw_access != nullptr && options_.has_raw_access())
-        return {};
+    if (!access_refused_ && carrier_->Usable()) return {};
     advice_given_ = true;
     return std::u16string(kRawScsiAccessAdvice);
 }

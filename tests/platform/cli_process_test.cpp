@@ -2,7 +2,9 @@
 // lists the fake udev disks, sends its SG_IO to the fake node (answered by this process's
 // umockdev handler, behind which the virtual product runs) and hears of the product's departures
 // and returns through its own udev monitor. This process keeps the product's clock running
-// while the child lives; the child is judged by its stdout, stderr and exit status.
+// while the child lives; the child is judged by its stdout, stderr and exit status. The child
+// meets torvex-isp-helper on a bus of the test's own: without CAP_SYS_RAWIO its commands go
+// there, as they do for an operator who runs it as the user.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -23,6 +25,7 @@
 #include "device/linux/raw_scsi_access.h"
 #include "simulator/product_presets.h"
 #include "simulator/sample_firmware.h"
+#include "tests/platform/private_system_bus.h"
 #include "tests/platform/virtual_product_node.h"
 
 extern char** environ;
@@ -55,8 +58,16 @@ std::string FreshTempFile(const std::string& stem) {
     return path;
 }
 
-pid_t Spawn(const std::vector<std::string>& args, const std::string& out, const std::string& err) {
-    std::vector<std::string> words = {TORVEX_CLI_PATH};
+// How the runner is started: as this process is, or with CAP_SYS_RAWIO taken away (for a test
+// run as root, the same as running it as the user).
+enum class Rights { AsTheTest, WithoutRawAccess };
+
+pid_t Spawn(const std::vector<std::string>& args, const std::string& out, const std::string& err,
+            Rights rights) {
+    std::vector<std::string> words;
+    if (rights == Rights::WithoutRawAccess && linux_backend::ProcessHasRawScsiAccess())
+        words = {"/usr/bin/setpriv", "--inh-caps=-sys_rawio", "--bounding-set=-sys_rawio", "--"};
+    words.push_back(TORVEX_CLI_PATH);
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
@@ -77,7 +88,7 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& out, const 
 // Runs the runner to its end. While it runs, the product's clock follows the real time, so the
 // product leaves and returns (and the fake disk is unplugged and plugged) as the child waits.
 ChildRun RunCli(VirtualProductNode* node, const std::vector<std::string>& args,
-                std::chrono::seconds limit) {
+                std::chrono::seconds limit, Rights rights = Rights::AsTheTest) {
     const std::string out = FreshTempFile("cli_platform_out_");
     const std::string err = FreshTempFile("cli_platform_err_");
     ChildRun run;
@@ -85,7 +96,7 @@ ChildRun RunCli(VirtualProductNode* node, const std::vector<std::string>& args,
         ADD_FAILURE() << "no temporary file for the runner's output";
         return run;
     }
-    const pid_t pid = Spawn(args, out, err);
+    const pid_t pid = Spawn(args, out, err, rights);
     if (pid < 0) {
         ADD_FAILURE() << "the runner did not start";
         return run;
@@ -120,14 +131,14 @@ ChildRun RunCli(VirtualProductNode* node, const std::vector<std::string>& args,
     return run;
 }
 
-// What the runner prints to stderr before the message box when it lacks raw SCSI access.
-std::string AdviceIfDue() {
-    if (linux_backend::ProcessHasRawScsiAccess()) return "";
+// What the runner prints to stderr before the message box when nothing can carry its commands.
+std::string AdviceIfDue(bool helper_on_the_bus) {
+    if (helper_on_the_bus || linux_backend::ProcessHasRawScsiAccess()) return "";
     return ToUtf8(linux_backend::kRawScsiAccessAdvice) + "\n";
 }
 
 std::string Message(std::u16string_view text) {
-    return AdviceIfDue() + ToUtf8(text) + "\n";
+    return ToUtf8(text) + "\n";
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -151,6 +162,7 @@ constexpr std::chrono::seconds kLimit{40};
 // A product behind a fake node whose returns come well inside the runner's replug wait
 // (40 ticks of 50 ms).
 struct CliOnProduct : ::testing::Test {
+    void SetUp() override { ASSERT_TRUE(bus.StartHelper()); }
     void Attach(sim::ProductPreset preset, std::vector<sim::Fault> faults = {}) {
         sim::ProductConfig config = sim::PresetConfig(preset);
         config.timing.removal_event_delay_ms = 30;
@@ -162,16 +174,19 @@ struct CliOnProduct : ::testing::Test {
     ChildRun Run() { return RunCli(node.get(), kFastRun, kLimit); }
 
     MockSystem system;
+    PrivateSystemBus bus;
     sim::VirtualPlatform world;
     sim::VirtualProduct* product = nullptr;
     std::unique_ptr<VirtualProductNode> node;
 };
 
-TEST_F(CliOnProduct, OneRunUpdateFromProtectedIspCodeExitsZero) {
+// Run as the user, the runner's commands go through torvex-isp-helper; the others run as the
+// test does (as root: SG_IO).
+TEST_F(CliOnProduct, OneRunUpdateFromProtectedIspCodeThroughTheHelperExitsZero) {
     Attach(sim::ProductPreset::ProtectIsp);
-    const ChildRun run = Run();
+    const ChildRun run = RunCli(node.get(), kFastRun, kLimit, Rights::WithoutRawAccess);
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, AdviceIfDue());
+    EXPECT_EQ(run.err, "");
     EXPECT_TRUE(Contains(run.out, "Open U-KDISK USB device Passed.\n")) << run.out;
     EXPECT_TRUE(Contains(run.out, "Run Code at Protect ISP EF64\n")) << run.out;
     EXPECT_TRUE(EndsWith(run.out, "PASS.\nUpdat FW.... Update complete !!\n")) << run.out;
@@ -183,7 +198,7 @@ TEST_F(CliOnProduct, TwoRunUpdateFromApplicationCodeFollowsTheReplugsThroughUdev
     Attach(sim::ProductPreset::ApplicationOld);
     const ChildRun run = Run();
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, AdviceIfDue());
+    EXPECT_EQ(run.err, "");
     EXPECT_TRUE(Contains(run.out, "Run Code at Application Code\n")) << run.out;
     EXPECT_TRUE(Contains(run.out, "EF64_Old\nISP EF32_0 - *.BinX  (Group_1)\n")) << run.out;
     // The removal reached the child through udev after the disk had left the listing, and the
@@ -227,12 +242,13 @@ TEST_F(CliOnProduct, ProgramFailureEndsWithTheReconnectTextAndExitOne) {
 
 TEST(CliWithoutProduct, NoProductEndsWithoutAnEndingAtTheTimeOut) {
     MockSystem system;
+    PrivateSystemBus bus;   // without the helper
     system.AddPlainDisk();  // a disk that is not the product is passed by
     const Clock::time_point start = Clock::now();
     const ChildRun run = RunCli(nullptr, {"--tick-ms", "50", "--timeout-s", "1"}, kLimit);
     const auto took = Clock::now() - start;
     EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.err, AdviceIfDue());
+    EXPECT_EQ(run.err, AdviceIfDue(false));
     EXPECT_TRUE(Contains(run.out, "USB device not found!\n")) << run.out;
     EXPECT_GE(took, std::chrono::seconds(1));
     EXPECT_LT(took, std::chrono::seconds(10));
