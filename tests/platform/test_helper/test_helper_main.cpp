@@ -1,7 +1,8 @@
 // torvex-isp-helper as the tests run it: the same service on the bus $DBUS_SYSTEM_BUS_ADDRESS
 // names (a bus the test started), with an authority that answers as the test says and the
-// descriptor access of a process under umockdev. It never leaves on its own.
-//   torvex_test_isp_helper [--deny] [--ready-fd N]
+// descriptor access of a process under umockdev. It never leaves on its own. With --polkit it
+// asks polkit as the service does, for a run by hand on a machine's own system bus.
+//   torvex_test_isp_helper [--deny | --polkit] [--ready-fd N]
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <string_view>
 
 #include "device/linux/sd_bus_handles.h"
+#include "helper/polkit_authority.h"
 #include "helper/service_loop.h"
 #include "tests/platform/test_helper/umockdev_descriptor_access.h"
 
@@ -31,10 +33,12 @@ class TestAuthority final : public torvex::helper::Authority {
 
 int main(int argc, char** argv) {
     bool authorize = true;
+    bool polkit = false;
     int ready_fd = -1;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option(argv[i]);
         if (option == "--deny") authorize = false;
+        if (option == "--polkit") polkit = true;
         if (option == "--ready-fd" && i + 1 < argc) ready_fd = std::atoi(argv[++i]);
     }
     sd_bus* raw = nullptr;
@@ -43,7 +47,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     torvex::linux_backend::SdBusPtr bus(raw);
-    TestAuthority authority(authorize);
+    TestAuthority test_authority(authorize);
+    torvex::helper::PolkitAuthority polkit_authority(bus.get());
+    torvex::helper::Authority& authority =
+        polkit ? static_cast<torvex::helper::Authority&>(polkit_authority) : test_authority;
     torvex::testing::UmockdevDescriptorAccess access;
     torvex::helper::ServiceOptions options;
     options.idle_exit = std::chrono::seconds(0);
