@@ -34,7 +34,7 @@ class HeadlessWindow : public WindowPort {
     void ShowMessageBox(std::u16string_view text) override;
     void PostUpdateClick() override { ++pending_clicks_; }
     void ClearFirmwarePath() override {}
-    void ReportUpdateWriting() override {}
+    void ReportUpdateWriting() override;
     void ReportRunEnding(RunEnding ending) override;
 
     // Takes one queued click, if any.
@@ -43,6 +43,8 @@ class HeadlessWindow : public WindowPort {
     // wait for another file, and so does the runner, until its time-out).
     const std::optional<RunEnding>& Ending() const { return ending_; }
     bool Ended() const { return ending_.has_value(); }
+    // On stderr: the update was interrupted after the last step the log reported.
+    void ReportInterruption(const std::string& signal);
 
   private:
     std::FILE* log_out_;
@@ -50,6 +52,7 @@ class HeadlessWindow : public WindowPort {
     bool clicked_once_ = false;
     int pending_clicks_ = 0;
     std::optional<RunEnding> ending_;
+    std::string last_line_;
 };
 
 }  // namespace torvex::cli

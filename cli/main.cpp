@@ -20,13 +20,18 @@ int RunOnDevices(const torvex::cli::Options& options) {
     torvex::linux_backend::LinuxDevicePlatform platform(
         torvex::linux_backend::ChooseCommandCarrier());
     torvex::linux_backend::DeviceMonitor monitor;
+    if (!monitor.IsListening())
+        torvex::cli::PrintError(
+            "device changes cannot be watched (no udev monitor): the product is looked for every "
+            "11 ticks");
     const auto advise = [&platform] {
         const std::u16string advice = platform.TakeRawAccessAdvice();
         if (!advice.empty()) std::fprintf(stderr, "%s\n", torvex::ToUtf8(advice).c_str());
     };
-    return torvex::cli::RunTool(
-        {platform, monitor, torvex::CompiledFirmwareBlocks(), torvex::cli::PollForEvents, advise},
-        options, stdout, stderr);
+    const bool refuse = torvex::CompiledFirmwareIsSample() && !options.allow_sample_firmware;
+    return torvex::cli::RunTool({platform, monitor, torvex::CompiledFirmwareBlocks(),
+                                 torvex::cli::PollForEvents, advise, refuse},
+                                options, stdout, stderr);
 }
 
 }  // namespace

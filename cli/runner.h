@@ -26,6 +26,9 @@ struct ToolRun {
     // After start-up and after every tick, click and device change (the Linux back end shows its
     // advice on raw SCSI access from here).
     std::function<void()> after_each_event;
+    // Real devices with a build that carries sample firmware: write nothing (see
+    // DialogCore::RefuseWritingSampleFirmware).
+    bool refuse_sample_firmware = false;
 };
 
 // Starts the tool and runs it until an ending or the time-out; returns the exit status. A start-up
