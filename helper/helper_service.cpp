@@ -178,12 +178,19 @@ void HelperService::FinishClaim(PendingClaim& pending, const AuthorizationVerdic
         return;
     }
     if (!verdict.authorized) {
-        // Let go of the disk before the client hears the answer.
+        // Let go of the disk before the client hears the answer: the copy, and the call that
+        // carried the descriptor.
         close(pending.fd);
         pending.fd = -1;
         Log(client->bus_name, "refused: " + verdict.reason);
-        sd_bus_reply_method_errorf(pending.message.get(), kHelperErrorNotAuthorized, "%s",
-                                   verdict.reason.c_str());
+        sd_bus_message* reply = nullptr;
+        if (sd_bus_message_new_method_errorf(pending.message.get(), &reply,
+                                             kHelperErrorNotAuthorized, "%s",
+                                             verdict.reason.c_str()) < 0)
+            return;
+        linux_backend::SdBusMessagePtr owned_reply(reply);
+        pending.message.reset();
+        sd_bus_send(bus_, reply, nullptr);
         return;
     }
     client->authorized = true;
