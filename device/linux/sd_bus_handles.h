@@ -36,7 +36,7 @@ class SdBusError {
     std::string Describe(int fallback) const;
 
   private:
-    sd_bus_error error_ = SD_BUS_ERROR_NULL;
+    sd_bus_error error_{nullptr, nullptr, 0};  // SD_BUS_ERROR_NULL, without its C compound literal
 };
 
 }  // namespace torvex::linux_backend
