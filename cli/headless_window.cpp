@@ -45,7 +45,12 @@ void HeadlessWindow::ShowMessageBox(std::u16string_view text) {
     std::fflush(message_out_);
 }
 
+void HeadlessWindow::ReportUpdateWriting() {
+    if (update_writing_) update_writing_();
+}
+
 void HeadlessWindow::ReportRunEnding(RunEnding ending) {
+    if (run_ended_) run_ended_();
     if (!ending_ && ending != RunEnding::FirmwareRejected) ending_ = ending;
 }
 

@@ -4,6 +4,7 @@
 // once), the clicks posted meanwhile, and the ending the run reached.
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -34,8 +35,14 @@ class HeadlessWindow : public WindowPort {
     void ShowMessageBox(std::u16string_view text) override;
     void PostUpdateClick() override { ++pending_clicks_; }
     void ClearFirmwarePath() override {}
-    void ReportUpdateWriting() override {}
+    void ReportUpdateWriting() override;
     void ReportRunEnding(RunEnding ending) override;
+
+    // Told when the update starts writing and when a run ends.
+    void SetRunHooks(std::function<void()> update_writing, std::function<void()> run_ended) {
+        update_writing_ = std::move(update_writing);
+        run_ended_ = std::move(run_ended);
+    }
 
     // Takes one queued click, if any.
     bool TakePostedClick();
@@ -50,6 +57,8 @@ class HeadlessWindow : public WindowPort {
     bool clicked_once_ = false;
     int pending_clicks_ = 0;
     std::optional<RunEnding> ending_;
+    std::function<void()> update_writing_;
+    std::function<void()> run_ended_;
 };
 
 }  // namespace torvex::cli

@@ -12,7 +12,9 @@ struct Options {
     int timeout_s = 120;
     std::optional<std::string> virtual_state;  // run on the virtual product in this state
     bool verbose = false;                      // transport diagnostics on stderr
+    bool unmount = false;  // unmount a mounted product through the desktop's disk service
     bool help = false;
+    bool version = false;
 };
 
 struct ParseResult {

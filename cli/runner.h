@@ -26,6 +26,10 @@ struct ToolRun {
     // After start-up and after every tick, click and device change (the Linux back end shows its
     // advice on raw SCSI access from here).
     std::function<void()> after_each_event;
+    // When the update starts writing the product, and when the run ends (Linux: a sleep
+    // inhibitor is held in between).
+    std::function<void()> update_writing = {};
+    std::function<void()> run_ended = {};
 };
 
 // Starts the tool and runs it until an ending or the time-out; returns the exit status. A start-up

@@ -10,6 +10,7 @@
 #include "device/device_platform.h"
 #include "device/linux/disk_reader.h"
 #include "device/linux/exclusive_open.h"
+#include "device/linux/mount_table.h"
 #include "device/linux/product_lock.h"
 #include "device/linux/raw_scsi_access.h"
 #include "device/linux/udev_handles.h"
@@ -57,6 +58,11 @@ class LinuxDevicePlatform final : public DevicePlatform {
     // True once the kernel refused an open or a command for want of rights.
     bool AccessRefused() const { return access_refused_; }
 
+    // The disk and the mounts that made the last open fail (EBUSY while file systems of the
+    // product are mounted); no mounts when the last open failed otherwise or succeeded. The window
+    // and the runner name them and offer to unmount them.
+    const MountedDisk& LastOpenMounts() const { return last_open_mounts_; }
+
   private:
     struct OpenDisk {
         int fd = -1;
@@ -73,6 +79,7 @@ class LinuxDevicePlatform final : public DevicePlatform {
     DeviceHandle next_handle_ = 1;
     ProductLocks locks_;
     std::string last_open_error_;
+    MountedDisk last_open_mounts_;
     bool access_refused_ = false;
     bool advice_given_ = false;
 };
