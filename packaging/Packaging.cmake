@@ -20,6 +20,8 @@ set(TORVEX_HOMEPAGE https://torvex.example/isp)
 
 foreach(program torvex-isp torvex-isp-cli)
   if(TARGET ${program})
+    # The whole relocation table read-only from the start, as distributions build programs.
+    target_link_options(${program} PRIVATE LINKER:-z,relro LINKER:-z,now)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
