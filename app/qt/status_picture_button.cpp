@@ -17,8 +17,10 @@ StatusPictureButton::StatusPictureButton(QWidget* parent) : QAbstractButton(pare
 
 void StatusPictureButton::Load(StatusPicture picture) {
     loaded_ = picture;
-    // Whatever paints next shows this picture; a screen reader hears of the change at once.
-    setAccessibleName(ToQString(StatusPictureWord(picture)));
+    // Whatever paints next shows this picture; a screen reader hears of a change at once, and
+    // only of a change (the timer loads the same picture every second).
+    const QString word = ToQString(StatusPictureWord(picture));
+    if (accessibleName() != word) setAccessibleName(word);
 }
 
 QSize StatusPictureButton::sizeHint() const {
