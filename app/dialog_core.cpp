@@ -2,6 +2,7 @@
 
 #include "app/replug_timer.h"
 #include "app/update_controller.h"
+#include "app/user_messages.h"
 #include "device/usb_found.h"
 
 namespace torvex {
@@ -11,6 +12,7 @@ DialogCore::DialogCore(WindowPort& window, DevicePlatform& platform,
     : blocks_(blocks), parts_(window, platform) {}
 
 bool DialogCore::OnInitDialog() {
+    if (!parts_.state.WriteRefusal.empty()) parts_.log.AppendStatusLine(kSampleFirmwareLine);
     parts_.state.AutoRestart = 0;
     parts_.window.LoadStatusPicture(StatusPicture::Standby);
     parts_.window.ResetProgress();
@@ -54,6 +56,10 @@ void DialogCore::OnBrowseClosed(bool accepted) {
     // Closing the dialog, with or without a file, re-arms the version checks.
     parts_.state.Ef64VersionClass = Ef64Class::Unchecked;
     parts_.state.Ef32VersionClass = Ef32Class::Unchecked;
+}
+
+void DialogCore::RefuseWritingSampleFirmware() {
+    parts_.state.WriteRefusal = std::u16string(kSampleFirmwareRefusal);
 }
 
 void DialogCore::OnTest() {

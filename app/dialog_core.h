@@ -36,6 +36,10 @@ class DialogCore {
     // TEST shows the Updating picture.
     void OnTest();
 
+    // Before start-up, on real devices with a build that carries sample firmware: start-up says
+    // so in the log's first line, and every Update F/W ends without writing anything.
+    void RefuseWritingSampleFirmware();
+
     ControllerState& State() { return parts_.state; }
     const ControllerState& State() const { return parts_.state; }
     ToolContext& Context() { return parts_.context; }

@@ -49,6 +49,7 @@ class UpdateRun {
     // `reason`: a line of its own after the first (why the product could not be opened).
     void FailureEnding(std::u16string_view first_line, std::u16string_view reason = {});
     void NotSupportedEnding(std::u16string_view first_line);
+    void RefusedEnding();
 
     ToolContext& context_;
     ControllerState& state_;
@@ -57,6 +58,7 @@ class UpdateRun {
 
 void UpdateRun::Run() {
     Log(u"Button2...");
+    if (!state_.WriteRefusal.empty()) return RefusedEnding();
     if (!product_.Open(state_.DevicePath, state_.ProductIdentity))
         return FailureEnding(kOpenFailedLine, product_.FailureReason());
 
@@ -194,6 +196,16 @@ void UpdateRun::NotSupportedEnding(std::u16string_view first_line) {
     state_.PictureHold = 20;
     context_.window.ReportRunEnding(RunEnding::NotSupported);
     context_.window.ShowMessageBox(kNotSupportedMessage);
+}
+
+// Nothing is opened or sent: the firmware this build carries must not reach the product.
+void UpdateRun::RefusedEnding() {
+    Log(state_.WriteRefusal.substr(0, state_.WriteRefusal.find(u'\r')));
+    SetStatusPicture(context_.window, StatusPicture::Fail);
+    context_.window.ForceRepaint();
+    state_.PictureHold = 5;
+    context_.window.ReportRunEnding(RunEnding::NotSupported);
+    context_.window.ShowMessageBox(state_.WriteRefusal);
 }
 
 }  // namespace

@@ -15,4 +15,12 @@ inline constexpr std::u16string_view kAlreadyUpdatedMessage = u"Your device is a
 inline constexpr std::u16string_view kUpdateCompleteLine = u"Updat FW.... Update complete !!";
 inline constexpr std::u16string_view kReplugTimeoutLine = u"Updat FW.... FAIL !!(Replug Timeout)";
 
+// A build that carries the virtual product's sample firmware, run on real devices.
+inline constexpr std::u16string_view kSampleFirmwareLine =
+    u"This build carries sample firmware, which a real product cannot use: it writes nothing to "
+    u"a product.";
+inline constexpr std::u16string_view kSampleFirmwareRefusal =
+    u"Update refused: this build carries sample firmware, not the product's.\r\nNothing was "
+    u"written. Use a build made with the vendor's firmware blocks.";
+
 }  // namespace torvex

@@ -69,6 +69,11 @@ struct ControllerState {
     std::uint8_t PictureHold = 0;       // ticks during which the timer leaves the picture alone
     std::uint8_t RestartPending = 0;    // 1: resume the update when the product is back in OTA code
     std::int8_t ReplugTicks = 0;        // 0: no replug wait; otherwise ticks of the wait so far
+
+    // --- set once by the program at start-up ---
+    // Non-empty: Update F/W writes nothing and ends with this text (a build that carries sample
+    // firmware, run on real devices).
+    std::u16string WriteRefusal;
 };
 
 }  // namespace torvex

@@ -1,5 +1,7 @@
 #include "cli/event_loop.h"
 
+#include "cli/interruption.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -16,7 +18,12 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
     const Clock::time_point start = Clock::now();
     const Clock::time_point deadline = start + timing.timeout;
     Clock::time_point next_tick = start + timing.tick;
-    const auto ended = [&] { return window.Ended(); };
+    // A stop requested while the update wrote ends the run once the handler that wrote is done.
+    std::string interrupted;
+    const auto ended = [&] {
+        interrupted = PendingInterruption();
+        return !interrupted.empty() || window.Ended();
+    };
     const auto handled = [&] {
         if (timing.after_each_event) timing.after_each_event();
     };
@@ -29,6 +36,7 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
             continue;
         }
         wait(events, std::min({next_tick, deadline, events.NextDue()}));
+        if (ended()) break;
 
         const Clock::time_point now = Clock::now();
         for (std::uint32_t event : events.TakeDueEvents(now)) {
@@ -44,6 +52,10 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
             next_tick = std::max(next_tick + timing.tick, now);
         }
         if (!ended() && now >= deadline) return kExitNoEnding;
+    }
+    if (!interrupted.empty()) {
+        window.ReportInterruption(interrupted);
+        return kExitInterrupted;
     }
     return ExitStatusFor(window.Ending());
 }

@@ -1,6 +1,7 @@
 #include "cli/headless_window.h"
 
 #include "base/text.h"
+#include "cli/interruption.h"
 
 namespace torvex::cli {
 
@@ -29,6 +30,21 @@ void HeadlessWindow::AppendToStatusLog(std::u16string_view text) {
     std::fwrite(utf8.data(), 1, utf8.size(), log_out_);
     std::fputc('\n', log_out_);
     std::fflush(log_out_);
+    last_line_ = utf8;
+}
+
+void HeadlessWindow::ReportInterruption(const std::string& signal) {
+    // The procedure that was running has finished; if that also finished the update, say so
+    // rather than send the operator to update a product that is already done.
+    const bool completed = ending_ == RunEnding::Success;
+    const std::string text = "torvex-isp-cli: interrupted by " + signal +
+                             " while the update wrote the product; the last step done: \"" +
+                             last_line_ + "\"; " +
+                             (completed ? "the update had completed, run it once more to confirm"
+                                        : "the product needs another update") +
+                             "\n";
+    std::fwrite(text.data(), 1, text.size(), message_out_);
+    std::fflush(message_out_);
 }
 
 void HeadlessWindow::EnableUpdateButton(bool enabled) {
@@ -46,10 +62,12 @@ void HeadlessWindow::ShowMessageBox(std::u16string_view text) {
 }
 
 void HeadlessWindow::ReportUpdateWriting() {
+    SetUpdateWriting(true);
     if (update_writing_) update_writing_();
 }
 
 void HeadlessWindow::ReportRunEnding(RunEnding ending) {
+    SetUpdateWriting(false);
     if (run_ended_) run_ended_();
     if (!ending_ && ending != RunEnding::FirmwareRejected) ending_ = ending;
 }

@@ -50,6 +50,8 @@ class HeadlessWindow : public WindowPort {
     // wait for another file, and so does the runner, until its time-out).
     const std::optional<RunEnding>& Ending() const { return ending_; }
     bool Ended() const { return ending_.has_value(); }
+    // On stderr: the update was interrupted after the last step the log reported.
+    void ReportInterruption(const std::string& signal);
 
   private:
     std::FILE* log_out_;
@@ -57,6 +59,7 @@ class HeadlessWindow : public WindowPort {
     bool clicked_once_ = false;
     int pending_clicks_ = 0;
     std::optional<RunEnding> ending_;
+    std::string last_line_;
     std::function<void()> update_writing_;
     std::function<void()> run_ended_;
 };

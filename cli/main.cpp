@@ -27,6 +27,10 @@ using namespace torvex;
 int RunOnDevices(const cli::Options& options) {
     linux_backend::LinuxDevicePlatform platform;
     linux_backend::DeviceMonitor monitor;
+    if (!monitor.IsListening())
+        cli::PrintError(
+            "device changes cannot be watched (no udev monitor): the product is looked for every "
+            "11 ticks");
     desktop::FreedProductEvents events(monitor);
     desktop::UDisksDiskService disks;
     desktop::UnmountOffer offer(disks);
@@ -40,8 +44,9 @@ int RunOnDevices(const cli::Options& options) {
         for (const std::string& line : step.lines) cli::PrintError(line);
         if (step.freed) events.AnnounceFreed();
     };
+    const bool refuse = CompiledFirmwareIsSample() && !options.allow_sample_firmware;
     return cli::RunTool(
-        {platform, events, CompiledFirmwareBlocks(), cli::PollForEvents, after_each_event,
+        {platform, events, CompiledFirmwareBlocks(), cli::PollForEvents, after_each_event, refuse,
          [&awake] { awake.UpdateWriting(); }, [&awake] { awake.RunEnded(); }},
         options, stdout, stderr);
 }

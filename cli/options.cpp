@@ -1,6 +1,9 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <charconv>
+
+#include "base/text.h"
 
 namespace torvex::cli {
 
@@ -27,6 +30,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             options.verbose = true;
             continue;
         }
+        if (arg == "--allow-sample-firmware") {
+            options.allow_sample_firmware = true;
+            continue;
+        }
         if (arg == "--unmount") {
             options.unmount = true;
             continue;
@@ -42,9 +49,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             value = arg.substr(eq + 1);
         }
         if (name != "--tick-ms" && name != "--timeout-s" && name != "--virtual")
-            return {std::nullopt, "unknown option '" + arg + "'"};
+            return {std::nullopt, "unknown option '" + EchoedSafely(arg) + "'"};
         if (!value) {
-            if (i + 1 >= args.size()) return {std::nullopt, "option '" + name + "' needs a value"};
+            if (i + 1 >= args.size())
+                return {std::nullopt, "option '" + EchoedSafely(name) + "' needs a value"};
             value = args[++i];
         }
         if (name == "--virtual") {
@@ -52,10 +60,22 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             continue;
         }
         const auto number = PositiveNumber(*value, name == "--tick-ms" ? 3'600'000 : 31'536'000);
-        if (!number) return {std::nullopt, "bad value '" + *value + "' for " + name};
+        if (!number) return {std::nullopt, "bad value '" + EchoedSafely(*value) + "' for " + name};
         (name == "--tick-ms" ? options.tick_ms : options.timeout_s) = *number;
     }
     return {options, ""};
+}
+
+std::string EchoedSafely(std::string_view value) {
+    constexpr std::size_t kMaxCharacters = 200;
+    std::u16string shown = ShownSafely(FromUtf8(value));
+    // Cut at a character, never inside a surrogate pair.
+    std::size_t units = 0;
+    for (std::size_t characters = 0; units < shown.size() && characters < kMaxCharacters;
+         ++characters)
+        units += (shown[units] >= 0xD800 && shown[units] <= 0xDBFF) ? 2 : 1;
+    shown.resize(std::min(units, shown.size()));
+    return ToUtf8(shown);
 }
 
 std::string HelpText(const std::vector<std::string>& virtual_states) {
@@ -75,6 +95,9 @@ std::string HelpText(const std::vector<std::string>& virtual_states) {
         text += (i ? ", " : "") + virtual_states[i];
     text +=
         "\n"
+        "  --allow-sample-firmware\n"
+        "                  on real devices, write even when this build carries sample\n"
+        "                  firmware (test rigs only: a real product cannot use it)\n"
         "  --verbose       also print on stderr, one line each starting with\n"
         "                  'torvex-isp-cli: transport: ', every command the product did not\n"
         "                  receive or did not complete with GOOD status, and why\n"
@@ -85,7 +108,9 @@ std::string HelpText(const std::vector<std::string>& virtual_states) {
         "  --version       the version of the tool\n"
         "\n"
         "Exit status: 0 updated or already up to date; 1 update failed or replug time-out;\n"
-        "2 firmware not supported; 3 no ending before the time-out; 64 bad usage.\n";
+        "2 firmware not supported (or sample firmware refused); 3 no ending before the time-out;\n"
+        "64 bad usage; 130 interrupted (after an update that wrote: the product needs another\n"
+        "update).\n";
     return text;
 }
 

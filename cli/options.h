@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace torvex::cli {
@@ -12,6 +13,7 @@ struct Options {
     int timeout_s = 120;
     std::optional<std::string> virtual_state;  // run on the virtual product in this state
     bool verbose = false;                      // transport diagnostics on stderr
+    bool allow_sample_firmware = false;        // real devices: write even the sample firmware
     bool unmount = false;  // unmount a mounted product through the desktop's disk service
     bool help = false;
     bool version = false;
@@ -23,6 +25,10 @@ struct ParseResult {
 };
 
 ParseResult ParseOptions(const std::vector<std::string>& args);
+
+// An option value as error messages show it: control characters as U+FFFD, malformed UTF-8 as
+// U+FFFD, at most 200 characters.
+std::string EchoedSafely(std::string_view value);
 
 // The --help text; virtual_states lists the states --virtual accepts.
 std::string HelpText(const std::vector<std::string>& virtual_states);

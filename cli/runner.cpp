@@ -4,6 +4,7 @@
 
 #include "app/dialog_core.h"
 #include "cli/headless_window.h"
+#include "cli/interruption.h"
 #include "simulator/product_presets.h"
 #include "simulator/virtual_platform.h"
 #include "simulator/virtual_product_events.h"
@@ -30,7 +31,7 @@ int RunVirtual(const Options& options, const FirmwareBlockStore& blocks,
                const WaitForEvents& wait) {
     const auto preset = sim::ParsePresetName(*options.virtual_state);
     if (!preset) {
-        PrintError("unknown virtual state '" + *options.virtual_state + "'");
+        PrintError("unknown virtual state '" + EchoedSafely(*options.virtual_state) + "'");
         return kExitBadUsage;
     }
     sim::VirtualPlatform platform;
@@ -52,6 +53,7 @@ int RunTool(const ToolRun& run, const Options& options, std::FILE* out, std::FIL
     HeadlessWindow window(out, err);
     window.SetRunHooks(run.update_writing, run.run_ended);
     DialogCore core(window, run.platform, run.blocks);
+    if (run.refuse_sample_firmware) core.RefuseWritingSampleFirmware();
     if (options.verbose) {
         core.Transport().SetDiagnosticSink(
             [err](const std::string& line) { Print(err, kTransportPrefix + line + "\n"); });
@@ -75,6 +77,7 @@ int RunRunner(const std::vector<std::string>& args, const FirmwareBlockStore& bl
         return kExitBadUsage;
     }
     const Options& options = *parsed.options;
+    InstallInterruptionHandlers();
     if (options.help) {
         Print(stdout, HelpText(VirtualStateNames()));
         return 0;

@@ -26,6 +26,9 @@ struct ToolRun {
     // After start-up and after every tick, click and device change (the Linux back end shows its
     // advice on raw SCSI access from here).
     std::function<void()> after_each_event;
+    // Real devices with a build that carries sample firmware: write nothing (see
+    // DialogCore::RefuseWritingSampleFirmware).
+    bool refuse_sample_firmware = false;
     // When the update starts writing the product, and when the run ends (Linux: a sleep
     // inhibitor is held in between).
     std::function<void()> update_writing = {};

@@ -46,11 +46,13 @@ int RunOnDevices(const torvex::cli::Options& options) {
                                 std::to_string(device_changes.Error()) + ")");
         return kCannotRun;
     }
+    const bool refuse = torvex::CompiledFirmwareIsSample() && !options.allow_sample_firmware;
     return torvex::cli::RunTool({platform,
                                  device_changes,
                                  torvex::CompiledFirmwareBlocks(),
                                  torvex::cli::WaitDispatchingMessages,
-                                 {}},
+                                 {},
+                                 refuse},
                                 options, stdout, stderr);
 }
 

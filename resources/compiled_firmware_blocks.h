@@ -7,4 +7,9 @@ namespace torvex {
 
 const FirmwareBlockStore& CompiledFirmwareBlocks();
 
+// True when the build carries the sample blocks of the virtual product's generator instead of a
+// vendor's: data a real product cannot use. The programs on real devices then refuse to write a
+// product unless the operator allows it.
+bool CompiledFirmwareIsSample();
+
 }  // namespace torvex

@@ -6,12 +6,15 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <string_view>
 
 #include "app/qt/ardeko_pcisp_app.h"
 #include "app/qt/device_event_notifier.h"
 #include "app/qt/linux_desktop_session.h"
+#include "base/status_log.h"
 #include "device/linux/device_monitor.h"
 #include "device/linux/linux_device_platform.h"
 #include "resources/compiled_firmware_blocks.h"
@@ -55,8 +58,19 @@ int main(int argc, char** argv) {
     torvex::linux_backend::DeviceMonitor monitor;
     torvex::qt::DeviceEventNotifier device_changes(monitor);
     torvex::qt::CArdekoPCISPApp tool(platform, torvex::CompiledFirmwareBlocks(), &device_changes);
+    // Sample firmware never reaches a real product unless the operator allows it on purpose.
+    const char* allow = std::getenv("TORVEX_ALLOW_SAMPLE_FIRMWARE");
+    const bool refuse =
+        torvex::CompiledFirmwareIsSample() && (allow == nullptr || std::string_view(allow) != "1");
+    const bool watching = monitor.IsListening();
     std::optional<torvex::qt::LinuxDesktopSession> session;
-    tool.InitInstance(
-        [&](torvex::qt::CArdekoPCISPDlg& dialog) { session.emplace(platform, dialog); });
+    tool.InitInstance([&](torvex::qt::CArdekoPCISPDlg& dialog) {
+        if (refuse) dialog.Core().RefuseWritingSampleFirmware();
+        if (!watching)
+            dialog.Core().Context().log.AppendStatusLine(
+                u"Device changes cannot be watched (no udev monitor): the product is looked for "
+                u"every 11 seconds.");
+        session.emplace(platform, dialog);
+    });
     return 0;
 }

@@ -3,6 +3,9 @@
 // pass-through to a disk needs.
 #include <windows.h>
 
+#include <cstdlib>
+#include <string_view>
+
 #include "app/win32/ardeko_pcisp_app.h"
 #include "device/windows/windows_device_platform.h"
 #include "resources/compiled_firmware_blocks.h"
@@ -10,5 +13,14 @@
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*command_line*/,
                    int /*show*/) {
     torvex::windows::WindowsDevicePlatform platform;
-    return torvex::win32::RunMainWindow(platform, torvex::CompiledFirmwareBlocks()) ? 0 : 1;
+    // Sample firmware never reaches a real product unless the operator allows it on purpose.
+    const char* allow = std::getenv("TORVEX_ALLOW_SAMPLE_FIRMWARE");
+    const bool refuse =
+        torvex::CompiledFirmwareIsSample() && (allow == nullptr || std::string_view(allow) != "1");
+    return torvex::win32::RunMainWindow(platform, torvex::CompiledFirmwareBlocks(),
+                                        [refuse](torvex::win32::CArdekoPCISPDlg& dialog) {
+                                            if (refuse) dialog.Core().RefuseWritingSampleFirmware();
+                                        })
+               ? 0
+               : 1;
 }

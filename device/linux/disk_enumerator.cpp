@@ -35,13 +35,18 @@ bool Vanished(const std::string& syspath) {
 }  // namespace
 
 DiskInventory EnumerateDisks(udev* context) {
-    DiskInventory inventory;
     const auto paths = context != nullptr ? ScanDiskPaths(context) : std::nullopt;
     if (!paths) {
+        DiskInventory inventory;
         inventory.failure = ListingFailure::InterfaceSet;
         return inventory;
     }
-    for (const std::string& path : *paths) {
+    return ReadDisks(context, *paths);
+}
+
+DiskInventory ReadDisks(udev* context, const std::vector<std::string>& syspaths) {
+    DiskInventory inventory;
+    for (const std::string& path : syspaths) {
         // A disk that left between the scan and now is simply no longer there: the listing goes
         // on with the next one. Only a disk that is still present but cannot be read stops it.
         UdevDevicePtr device(udev_device_new_from_syspath(context, path.c_str()));

@@ -22,6 +22,10 @@ struct DiskInventory {
 // Disks are not filtered on udev's "initialized" state: sysfs is read directly.
 DiskInventory EnumerateDisks(udev* context);
 
+// Reads the disks a scan found, in order. A disk that is gone by the time it is read is left out
+// and the listing goes on; one still present that cannot be read ends it.
+DiskInventory ReadDisks(udev* context, const std::vector<std::string>& syspaths);
+
 // Reads the disk now known to the kernel under sysname; empty when there is none or it cannot
 // be read completely.
 std::optional<EnumeratedDisk> ReadDiskNow(udev* context, const std::string& sysname);

@@ -152,7 +152,9 @@ std::size_t CountEvents(const VirtualProductNode& node, std::uint32_t type) {
     return count;
 }
 
-const std::vector<std::string> kFastRun = {"--tick-ms", "50", "--timeout-s", "20"};
+// The build carries sample firmware; the virtual product behind the node is a test rig.
+const std::vector<std::string> kFastRun = {"--tick-ms", "50", "--timeout-s", "20",
+                                           "--allow-sample-firmware"};
 constexpr std::chrono::seconds kLimit{40};
 
 // A product behind a fake node whose returns come well inside the runner's replug wait
@@ -208,6 +210,22 @@ TEST_F(CliOnProduct, TwoRunUpdateFromApplicationCodeFollowsTheReplugsThroughUdev
     EXPECT_EQ(product->Ef64().Identity(), sim::SampleEf64Identity(1));
     EXPECT_EQ(product->Ef32().Identity(), sim::SampleEf32Identity(1));
     EXPECT_TRUE(world.Violations().empty());
+}
+
+// Without the operator's leave, a build with sample firmware writes nothing to a real product.
+TEST_F(CliOnProduct, SampleFirmwareIsNotWrittenToARealProduct) {
+    Attach(sim::ProductPreset::ProtectIsp);
+    const auto ef64_before = product->Ef64().Identity();
+    const ChildRun run = RunCli(node.get(), {"--tick-ms", "50", "--timeout-s", "20"}, kLimit);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, Message(kSampleFirmwareRefusal));
+    EXPECT_EQ(run.out.rfind(ToUtf8(kSampleFirmwareLine) + "\n", 0), 0u) << run.out;
+    EXPECT_TRUE(EndsWith(run.out,
+                         "Button2...\nUpdate refused: this build carries sample firmware, "
+                         "not the product's.\n"))
+        << run.out;
+    EXPECT_EQ(product->Ef64().Identity(), ef64_before);
+    EXPECT_TRUE(world.Trace().empty());  // protected ISP code is never read before a click
 }
 
 TEST_F(CliOnProduct, MaskRom0110IsRefusedWithExitTwo) {

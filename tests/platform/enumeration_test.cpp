@@ -4,8 +4,10 @@
 #include <umockdev.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "base/text.h"
+#include "device/linux/disk_enumerator.h"
 #include "device/linux/linux_device_platform.h"
 #include "tests/platform/fake_usb_disk.h"
 #include "tests/platform/scripted_disk.h"
@@ -54,6 +56,21 @@ TEST_F(EnumerationTest, ProductAmongAPlainDiskAndAnotherVendorsStick) {
     EXPECT_EQ(Utf8(found->compatible_ids), "USBSTOR\\Disk");
     EXPECT_EQ(Utf8(found->parent_device_id), "USB\\VID_2175&PID_5001\\0000000012345678");
     EXPECT_EQ(Utf8(found->path), product.DevNode());
+}
+
+// A disk that left between the scan and its reading is passed by: the product listed after it is
+// still found.
+TEST_F(EnumerationTest, ADiskThatVanishedMidScanDoesNotEndTheListing) {
+    std::optional<FakeUsbDisk> leaving(std::in_place, system, ProtectIspIdentity(), backing);
+    FakeUsbDisk product(system, ApplicationIdentity(), backing);
+    const std::vector<std::string> scanned = {leaving->SysPath(), product.SysPath()};
+    leaving.reset();
+
+    linux_backend::UdevPtr context(udev_new());
+    const linux_backend::DiskInventory inventory = linux_backend::ReadDisks(context.get(), scanned);
+    EXPECT_EQ(inventory.failure, ListingFailure::None);
+    ASSERT_EQ(inventory.disks.size(), 1u);
+    EXPECT_EQ(inventory.disks[0].devnode, product.DevNode());
 }
 
 TEST_F(EnumerationTest, ListingIsStableAcrossCalls) {

@@ -43,6 +43,17 @@ TEST(CliOptions, BadUsageIsRejectedWithAReason) {
     }
 }
 
+// A hostile value never reaches the terminal as it is: no escape sequence, no line end, no
+// screenful of text.
+TEST(CliOptions, EchoedValuesAreShownSafelyAndCut) {
+    const auto parsed = ParseOptions({"--tick-ms", "\x1b[2J\r\n" + std::string(300, 'x')});
+    ASSERT_FALSE(parsed.options);
+    const std::string shown = "\xEF\xBF\xBD[2J\xEF\xBF\xBD\xEF\xBF\xBD" + std::string(194, 'x');
+    EXPECT_EQ(parsed.error, "bad value '" + shown + "' for --tick-ms");
+    EXPECT_EQ(EchoedSafely("\xC3\xA9\xFF"), "\xC3\xA9\xEF\xBF\xBD");
+    EXPECT_TRUE(ParseOptions({"--allow-sample-firmware"}).options->allow_sample_firmware);
+}
+
 struct HeadlessWindowTest : ::testing::Test {
     HeadlessWindowTest() : out(std::tmpfile()), err(std::tmpfile()), window(out, err) {}
     ~HeadlessWindowTest() override {

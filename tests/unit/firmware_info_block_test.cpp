@@ -66,6 +66,16 @@ TEST(NameComparison, ZeroByteEndsTheNameAndHidesWhatFollows) {
     EXPECT_FALSE(NameLineContains(line, kFirstProductLinePattern));
 }
 
+// The product's name reaches the log and a terminal without its control characters; the
+// product line is still recognised around them.
+TEST(NameComparison, ControlCharactersAreShownAsReplacementCharacters) {
+    std::array<std::uint8_t, 64> raw{};
+    std::memcpy(raw.data() + 32, "\x1b[2JF_TORVEX_\r\x7f\xe9", 16);
+    const auto line = FormatNameLine(InfoBlockSide::DeviceEf64, FirmwareInfoBlock::FromReply(raw));
+    EXPECT_EQ(line, u"Device EF64 FW Name: \uFFFD[2JF_TORVEX_\uFFFD\uFFFD\u00e9");
+    EXPECT_TRUE(NameLineContains(line, kFirstProductLinePattern));
+}
+
 TEST(NameComparison, PatternAtTheVeryEndOfTheFieldIsFound) {
     // "F_TORVEX_" occupies offsets 47..55.
     const auto block = BlockWith({}, "F_TORVEX_", 47);

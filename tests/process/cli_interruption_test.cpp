@@ -1,0 +1,139 @@
+// A stop asked for while an update writes the product: the procedure runs to its end, the runner
+// then ends with 130 and names the last step, and a second update of the same product succeeds.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include "cli/interruption.h"
+#include "cli/poll_wait.h"
+#include "cli/runner.h"
+#include "simulator/product_presets.h"
+#include "simulator/sample_firmware.h"
+#include "simulator/virtual_platform.h"
+#include "simulator/virtual_product_events.h"
+#include "tests/support/memory_firmware_blocks.h"
+
+namespace torvex::cli {
+namespace {
+
+// The virtual product, with SIGTERM raised as the first program command with `opcode` arrives: in
+// the middle of a procedure.
+class SignalDuringProgramming final : public DevicePlatform {
+  public:
+    SignalDuringProgramming(sim::VirtualPlatform& platform, std::uint8_t opcode)
+        : platform_(platform), opcode_(opcode) {}
+    DiskListing ListDiskInterfaces() override { return platform_.ListDiskInterfaces(); }
+    DeviceHandle OpenExclusive(std::u16string_view path) override {
+        return platform_.OpenExclusive(path);
+    }
+    std::string LastOpenError() const override { return platform_.LastOpenError(); }
+    std::u16string OpenedParentDeviceId(DeviceHandle handle) const override {
+        return platform_.OpenedParentDeviceId(handle);
+    }
+    void Close(DeviceHandle handle) override { platform_.Close(handle); }
+    PassThroughResult PassThrough(DeviceHandle handle, const PassThroughRequest& request) override {
+        if (!raised && request.cdb.size() > 1 && request.cdb[1] == opcode_) {
+            raised = true;
+            std::raise(SIGTERM);
+        }
+        return platform_.PassThrough(handle, request);
+    }
+    bool raised = false;
+
+  private:
+    sim::VirtualPlatform& platform_;
+    std::uint8_t opcode_;
+};
+
+std::string Read(std::FILE* file) {
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
+    return text;
+}
+
+struct RunnerRun {
+    RunnerRun(DevicePlatform& platform, sim::VirtualPlatform& world) {
+        testing::MemoryFirmwareBlocks blocks;
+        for (std::uint16_t id : kFirmwareBlockLoadOrder)
+            blocks.blocks[id] = sim::MakeSampleFirmwareBlock(id);
+        sim::VirtualProductEvents events(world);
+        Options options;
+        options.tick_ms = 20;
+        options.timeout_s = 20;
+        std::FILE* out_file = std::tmpfile();
+        std::FILE* err_file = std::tmpfile();
+        status =
+            RunTool({platform, events, blocks, PollForEvents, {}}, options, out_file, err_file);
+        out = Read(out_file);
+        err = Read(err_file);
+        std::fclose(out_file);
+        std::fclose(err_file);
+    }
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// A product in application code with old firmware, as the two-run update finds it.
+struct CliInterruption : ::testing::Test {
+    CliInterruption()
+        : product(world.AddProduct(sim::PresetConfig(sim::ProductPreset::ApplicationOld))) {
+        InstallInterruptionHandlers();
+        ClearInterruption();
+        product.Timing().return_delay_ms = 60;
+    }
+    ~CliInterruption() override { ClearInterruption(); }
+
+    sim::VirtualPlatform world;
+    sim::VirtualProduct& product;
+};
+
+TEST_F(CliInterruption, ASignalDuringTheEf64ProcedureLetsItFinishThenEndsWith130) {
+    SignalDuringProgramming platform(world, ISP_CMD_PROGRAM_EF64_MAIN);
+
+    const RunnerRun interrupted(platform, world);
+    EXPECT_TRUE(platform.raised);
+    EXPECT_EQ(interrupted.status, kExitInterrupted);
+    // The procedure ran to its jump: the bank holds the whole image.
+    EXPECT_NE(interrupted.out.find("Jump to EFlash 64*8\n"), std::string::npos) << interrupted.out;
+    EXPECT_EQ(
+        interrupted.err,
+        "torvex-isp-cli: interrupted by SIGTERM while the update wrote the product; the last "
+        "step done: \"Updat FW.... Update complete !!\"; the update had completed, run it once "
+        "more to confirm\n");
+    EXPECT_EQ(product.Ef64().Identity(), sim::SampleEf64Identity(1));
+    EXPECT_TRUE(world.Violations().empty());
+
+    ClearInterruption();
+    world.AdvanceClock(1000);  // the product is back from its jump
+    world.TakeEvents();
+    const RunnerRun again(world, world);
+    EXPECT_EQ(again.status, 0) << again.out << again.err;
+    EXPECT_EQ(again.err, "Your device is already updated.\n");
+    EXPECT_TRUE(world.Violations().empty());
+}
+
+// In the first run of a two-run update: EF32_0 is written to its end and the product sent to its
+// OTA code; the runner stops there, and the next run writes EF64.
+TEST_F(CliInterruption, ASignalBetweenTheTwoRunsLeavesAProductTheNextRunFinishes) {
+    SignalDuringProgramming platform(world, ISP_CMD_PROGRAM_EF32_0_MAIN);
+
+    const RunnerRun interrupted(platform, world);
+    EXPECT_EQ(interrupted.status, kExitInterrupted);
+    EXPECT_EQ(interrupted.err,
+              "torvex-isp-cli: interrupted by SIGTERM while the update wrote the product; the last "
+              "step done: \"Jump to EFlash\"; the product needs another update\n")
+        << interrupted.out;
+    EXPECT_EQ(product.Ef32().Identity(), sim::SampleEf32Identity(1));
+
+    ClearInterruption();
+    const RunnerRun again(world, world);
+    EXPECT_EQ(again.status, 0) << again.out << again.err;
+    EXPECT_EQ(product.Ef64().Identity(), sim::SampleEf64Identity(1));
+    EXPECT_TRUE(world.Violations().empty());
+}
+
+}  // namespace
+}  // namespace torvex::cli
