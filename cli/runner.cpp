@@ -51,6 +51,7 @@ void PrintError(const std::string& text) {
 
 int RunTool(const ToolRun& run, const Options& options, std::FILE* out, std::FILE* err) {
     HeadlessWindow window(out, err);
+    window.SetRunHooks(run.update_writing, run.run_ended);
     DialogCore core(window, run.platform, run.blocks);
     if (run.refuse_sample_firmware) core.RefuseWritingSampleFirmware();
     if (options.verbose) {
@@ -79,6 +80,10 @@ int RunRunner(const std::vector<std::string>& args, const FirmwareBlockStore& bl
     InstallInterruptionHandlers();
     if (options.help) {
         Print(stdout, HelpText(VirtualStateNames()));
+        return 0;
+    }
+    if (options.version) {
+        Print(stdout, std::string("torvex-isp-cli ") + TORVEX_VERSION + "\n");
         return 0;
     }
     if (options.virtual_state) return RunVirtual(options, blocks, system.wait);

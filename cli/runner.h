@@ -29,6 +29,10 @@ struct ToolRun {
     // Real devices with a build that carries sample firmware: write nothing (see
     // DialogCore::RefuseWritingSampleFirmware).
     bool refuse_sample_firmware = false;
+    // When the update starts writing the product, and when the run ends (Linux: a sleep
+    // inhibitor is held in between).
+    std::function<void()> update_writing = {};
+    std::function<void()> run_ended = {};
 };
 
 // Starts the tool and runs it until an ending or the time-out; returns the exit status. A start-up

@@ -69,6 +69,7 @@ DiskListing LinuxDevicePlatform::ListDiskInterfaces() {
 }
 
 DeviceHandle LinuxDevicePlatform::OpenExclusive(std::u16string_view path) {
+    last_open_mounts_ = {};
     const auto listed = listed_.find(path);
     if (listed == listed_.end() || !listed->second.usb_mass_storage)
         return Fail(DescribeUnlistedPath(ToUtf8(path)));
@@ -79,11 +80,11 @@ DeviceHandle LinuxDevicePlatform::OpenExclusive(std::u16string_view path) {
     OpenOutcome outcome = OpenEnumeratedDisk(udev_.get(), disk, options_.open_node);
     if (outcome.fd < 0) {
         NoteRefusal(outcome.error_number);
-        std::vector<Mount> mounts;
-        if (outcome.error_number == EBUSY)
-            mounts = MountsOf(ReadMountTable(options_.mount_table),
-                              DiskAndPartitions(udev_.get(), disk));
-        return Fail(DescribeOpenFailure(disk, outcome, mounts));
+        if (outcome.error_number == EBUSY) {
+            last_open_mounts_ = {disk.devnode, MountsOf(ReadMountTable(options_.mount_table),
+                                                        DiskAndPartitions(udev_.get(), disk))};
+        }
+        return Fail(DescribeOpenFailure(disk, outcome, last_open_mounts_.mounts));
     }
     const AttachOutcome attached = carrier_->Attach(outcome.fd);
     if (!attached.refusal.empty()) {

@@ -13,6 +13,7 @@
 #include "device/linux/command_carrier.h"
 #include "device/linux/disk_reader.h"
 #include "device/linux/exclusive_open.h"
+#include "device/linux/mount_table.h"
 #include "device/linux/product_lock.h"
 #include "device/linux/raw_scsi_access.h"
 #include "device/linux/udev_handles.h"
@@ -63,6 +64,11 @@ class LinuxDevicePlatform final : public DevicePlatform {
     // not be reached to take a disk.
     bool AccessRefused() const { return access_refused_; }
 
+    // The disk and the mounts that made the last open fail (EBUSY while file systems of the
+    // product are mounted); no mounts when the last open failed otherwise or succeeded. The window
+    // and the runner name them and offer to unmount them.
+    const MountedDisk& LastOpenMounts() const { return last_open_mounts_; }
+
   private:
     struct OpenDisk {
         int fd = -1;
@@ -80,6 +86,7 @@ class LinuxDevicePlatform final : public DevicePlatform {
     DeviceHandle next_handle_ = 1;
     ProductLocks locks_;
     std::string last_open_error_;
+    MountedDisk last_open_mounts_;
     bool access_refused_ = false;
     bool advice_given_ = false;
 };

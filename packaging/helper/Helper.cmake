@@ -71,8 +71,13 @@ install(FILES ${helper_generated_dir}/torvex-isp-helper.8.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
 
 # What the helper needs of the system, and the script that makes its user.
-string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
-       ", libsystemd0, dbus, polkitd | policykit-1,"
-       " systemd | systemd-standalone-sysusers | systemd-sysusers")
+set(helper_depends "libsystemd0, dbus, polkitd | policykit-1,"
+                   " systemd | systemd-standalone-sysusers | systemd-sysusers")
+string(JOIN "" helper_depends ${helper_depends})
+if(CPACK_DEBIAN_PACKAGE_DEPENDS)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${helper_depends}")
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${helper_depends}")
+endif()
 list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${helper_generated_dir}/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
