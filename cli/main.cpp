@@ -29,9 +29,7 @@ int RunOnDevices(const cli::Options& options) {
     linux_backend::LinuxDevicePlatform platform(linux_backend::ChooseCommandCarrier());
     linux_backend::DeviceMonitor monitor;
     if (!monitor.IsListening())
-        cli::PrintError(
-            "device changes cannot be watched (no udev monitor): the product is looked for every "
-            "11 ticks");
+        cli::PrintError("no udev monitor: device changes are looked for every second");
     desktop::FreedProductEvents events(monitor);
     desktop::UDisksDiskService disks;
     desktop::UnmountOffer offer(disks);

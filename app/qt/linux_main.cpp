@@ -70,8 +70,7 @@ int main(int argc, char** argv) {
         if (refuse) dialog.Core().RefuseWritingSampleFirmware();
         if (!watching)
             dialog.Core().Context().log.AppendStatusLine(
-                u"Device changes cannot be watched (no udev monitor): the product is looked for "
-                u"every 11 seconds.");
+                u"No udev monitor: device changes are looked for every second.");
         session.emplace(platform, dialog);
     });
     return 0;
