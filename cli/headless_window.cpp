@@ -63,10 +63,12 @@ void HeadlessWindow::ShowMessageBox(std::u16string_view text) {
 
 void HeadlessWindow::ReportUpdateWriting() {
     SetUpdateWriting(true);
+    if (update_writing_) update_writing_();
 }
 
 void HeadlessWindow::ReportRunEnding(RunEnding ending) {
     SetUpdateWriting(false);
+    if (run_ended_) run_ended_();
     if (!ending_ && ending != RunEnding::FirmwareRejected) ending_ = ending;
 }
 

@@ -4,6 +4,7 @@
 // once), the clicks posted meanwhile, and the ending the run reached.
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -39,6 +40,12 @@ class HeadlessWindow : public WindowPort {
     void ReportUpdateWriting() override;
     void ReportRunEnding(RunEnding ending) override;
 
+    // Told when the update starts writing and when a run ends.
+    void SetRunHooks(std::function<void()> update_writing, std::function<void()> run_ended) {
+        update_writing_ = std::move(update_writing);
+        run_ended_ = std::move(run_ended);
+    }
+
     // Takes one queued click, if any.
     bool TakePostedClick();
     // The first ending that ends the runner's run; a rejected firmware does not (the window would
@@ -55,6 +62,8 @@ class HeadlessWindow : public WindowPort {
     int pending_clicks_ = 0;
     std::optional<RunEnding> ending_;
     std::string last_line_;
+    std::function<void()> update_writing_;
+    std::function<void()> run_ended_;
 };
 
 }  // namespace torvex::cli

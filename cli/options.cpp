@@ -35,6 +35,14 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             options.allow_sample_firmware = true;
             continue;
         }
+        if (arg == "--unmount") {
+            options.unmount = true;
+            continue;
+        }
+        if (arg == "--version") {
+            options.version = true;
+            continue;
+        }
         if (TakeLineFlag(arg, options)) continue;
         std::string name = arg;
         std::optional<std::string> value;
@@ -81,8 +89,8 @@ std::string EchoedSafely(std::string_view value) {
 std::string HelpText(const std::vector<std::string>& virtual_states) {
     std::string text =
         "Usage: torvex-isp-cli [--tick-ms N] [--timeout-s N] [--virtual STATE[,STATE...]]\n"
-        "                      [--verbose] [--list] [--port PATH | --serial SN] [--json]\n"
-        "                      [--trace FILE | --replay FILE]\n"
+        "                      [--verbose] [--unmount] [--list] [--port PATH | --serial SN]\n"
+        "                      [--json] [--trace FILE | --replay FILE]\n"
         "\n"
         "Finds the product, checks its firmware and updates it without a window.\n"
         "Status-log lines go to stdout, message-box texts to stderr.\n"
@@ -103,10 +111,14 @@ std::string HelpText(const std::vector<std::string>& virtual_states) {
         "                  firmware (test rigs only: a real product cannot use it)\n"
         "  --verbose       also print on stderr, one line each starting with\n"
         "                  'torvex-isp-cli: transport: ', every command the product did not\n"
-        "                  receive or did not complete with GOOD status, and why\n";
+        "                  receive or did not complete with GOOD status, and why\n"
+        "  --unmount       when file systems of the product are mounted, unmount them through\n"
+        "                  the desktop's disk service (udisks2); without it the runner says\n"
+        "                  which mounts hold the product and waits\n";
     text += LineOptionsHelp();
     text +=
         "  --help          this text\n"
+        "  --version       the version of the tool\n"
         "\n"
         "Exit status: 0 updated or already up to date (--list: listed); 1 update failed or\n"
         "replug time-out; 2 firmware not supported (or sample firmware refused); 3 no ending\n"

@@ -14,7 +14,9 @@ struct Options {
     std::optional<std::string> virtual_state;  // run on the virtual product in this state
     bool verbose = false;                      // transport diagnostics on stderr
     bool allow_sample_firmware = false;        // real devices: write even the sample firmware
+    bool unmount = false;  // unmount a mounted product through the desktop's disk service
     bool help = false;
+    bool version = false;
 
     // Production lines (see line_options.h).
     bool list = false;                  // --list: list the USB disks and products, then exit

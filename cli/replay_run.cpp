@@ -65,7 +65,7 @@ int RunReplay(const Options& options, const FirmwareBlockStore& blocks, std::FIL
     std::string error;
     const std::optional<std::string> text = ReadWholeFile(*options.replay, error);
     if (!text) {
-        PrintError(err, error);
+        PrintErrorTo(err, error);
         return kExitBadUsage;
     }
     TraceReading reading = ReadTrace(*text);
@@ -77,7 +77,7 @@ int RunReplay(const Options& options, const FirmwareBlockStore& blocks, std::FIL
             reading.error = *header_error;
     }
     if (!reading.error.empty()) {
-        PrintError(err, "replay: " + EchoedSafely(*options.replay) + ": " + reading.error);
+        PrintErrorTo(err, "replay: " + EchoedSafely(*options.replay) + ": " + reading.error);
         return kExitBadUsage;
     }
     reading.items.erase(reading.items.begin());
@@ -146,7 +146,7 @@ int ReplayVerdict(ReplayPlatform& replay, int status, std::FILE* err) {
             reason = "the trace goes on after its end line";
     }
     if (reason.empty()) return status;
-    PrintError(err, "replay: " + reason);
+    PrintErrorTo(err, "replay: " + reason);
     return kExitLeftTrace;
 }
 

@@ -75,7 +75,7 @@ RunSession::~RunSession() {
 
 std::optional<int> RunSession::Open() {
     if (!trace_error_.empty()) {
-        PrintError(err_, trace_error_);
+        PrintErrorTo(err_, trace_error_);
         return kExitBadUsage;
     }
     if (trace_) {
@@ -121,8 +121,8 @@ int RunSession::List(const FirmwareBlockStore& blocks) {
     PrintDisks(list);
     listed_ = true;
     if (list.failure == ListingFailure::None) return 0;
-    PrintError(err_, "the listing of the disks stopped early (" +
-                         std::string(ListingFailureName(list.failure)) + ")");
+    PrintErrorTo(err_, "the listing of the disks stopped early (" +
+                           std::string(ListingFailureName(list.failure)) + ")");
     return 1;
 }
 
@@ -132,10 +132,10 @@ int RunSession::RefuseSeveralProducts(const DiskListing& listing) {
     PrintDisks(list);
     std::size_t products = 0;
     for (const ListedDisk& disk : list.disks) products += disk.code != ProductCode::NotTheProduct;
-    PrintError(err_,
-               std::to_string(products) +
-                   " products are attached: choose one with --port PATH (the first field of its "
-                   "line) or --serial SN; nothing was sent");
+    PrintErrorTo(err_,
+                 std::to_string(products) +
+                     " products are attached: choose one with --port PATH (the first field of its "
+                     "line) or --serial SN; nothing was sent");
     return kExitSeveralProducts;
 }
 
@@ -194,7 +194,8 @@ int RunSession::Finish(int status) {
                               .Number("t", static_cast<std::int64_t>(trace_->ElapsedMs()))
                               .Text("op", "end")
                               .Number("exit", status));
-        if (!trace_->Healthy()) PrintError(err_, "the trace file could not be written to its end");
+        if (!trace_->Healthy())
+            PrintErrorTo(err_, "the trace file could not be written to its end");
     }
     if (auto* json = dynamic_cast<JsonWindow*>(window_.get()))
         json->Write(

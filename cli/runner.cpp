@@ -63,10 +63,10 @@ int RunVirtual(const Options& options, const FirmwareBlockStore& blocks,
 }  // namespace
 
 void PrintError(const std::string& text) {
-    PrintError(stderr, text);
+    PrintErrorTo(stderr, text);
 }
 
-void PrintError(std::FILE* err, const std::string& text) {
+void PrintErrorTo(std::FILE* err, const std::string& text) {
     Print(err, "torvex-isp-cli: " + text + "\n");
 }
 
@@ -75,6 +75,7 @@ int RunTool(const ToolRun& run, const Options& options, std::FILE* out, std::FIL
     if (const std::optional<int> failed = session.Open()) return *failed;
     if (const std::optional<int> done = session.BeforeStart(run.blocks))
         return session.Finish(*done);
+    session.Window().SetRunHooks(run.update_writing, run.run_ended);
     DialogCore core(session.Window(), session.Platform(), run.blocks);
     if (run.refuse_sample_firmware) core.RefuseWritingSampleFirmware();
     if (options.verbose) {
@@ -104,6 +105,10 @@ int RunRunner(const std::vector<std::string>& args, const FirmwareBlockStore& bl
     InstallInterruptionHandlers();
     if (options.help) {
         Print(stdout, HelpText(VirtualStateNames()));
+        return 0;
+    }
+    if (options.version) {
+        Print(stdout, std::string("torvex-isp-cli ") + TORVEX_VERSION + "\n");
         return 0;
     }
     if (options.replay) return RunReplay(options, blocks, stdout, stderr);

@@ -30,6 +30,10 @@ struct ToolRun {
     // Real devices with a build that carries sample firmware: write nothing (see
     // DialogCore::RefuseWritingSampleFirmware).
     bool refuse_sample_firmware = false;
+    // When the update starts writing the product, and when the run ends (Linux: a sleep
+    // inhibitor is held in between).
+    std::function<void()> update_writing = {};
+    std::function<void()> run_ended = {};
     // Set when `platform` answers from a trace (--replay): the trace's own ticks, clicks and
     // device changes drive the run instead of the clock and `events`.
     ReplayPlatform* replay = nullptr;
@@ -56,6 +60,6 @@ int RunRunner(const std::vector<std::string>& args, const FirmwareBlockStore& bl
 // "torvex-isp-cli: <text>" and a line end, on stderr.
 void PrintError(const std::string& text);
 // The same on another stream (a run's own stderr).
-void PrintError(std::FILE* err, const std::string& text);
+void PrintErrorTo(std::FILE* err, const std::string& text);
 
 }  // namespace torvex::cli

@@ -1,8 +1,9 @@
-# Install rules and the Debian package: the two programs, the desktop entry that starts the
-# window through pkexec, the polkit action that allows it, and the icon. Included at the end of
-# the top-level CMakeLists.txt, once the programs are defined.
+# Install rules and the Debian package: the window and the runner (both run as the user), the
+# desktop entry that starts the window directly, the icon, the AppStream metainfo, the manual
+# pages, and the copyright and changelog files. Included at the end of the top-level
+# CMakeLists.txt, once the programs are defined.
 #
-# Build the package with the prefix polkit and the desktop read from:
+# Build the package with the prefix the desktop and the system read from:
 #   cmake --preset default -DCMAKE_INSTALL_PREFIX=/usr
 #   cmake --build --preset default -j2
 #   cpack --config build/default/CPackConfig.cmake
@@ -11,38 +12,94 @@ include(GNUInstallDirs)
 set(packaging_dir ${CMAKE_CURRENT_LIST_DIR})
 set(generated_dir ${PROJECT_BINARY_DIR}/packaging)
 
+# The release these files describe (metainfo, manual pages, changelog): set by hand at a release,
+# never from the clock, so that two builds of one release make the same package.
+set(TORVEX_RELEASE_DATE 2026-12-08)
+set(TORVEX_RELEASE_DATE_RFC2822 "Tue, 08 Dec 2026 12:00:00 +0000")
+set(TORVEX_HOMEPAGE https://torvex.example/isp)
+
 foreach(program torvex-isp torvex-isp-cli)
   if(TARGET ${program})
+    # The whole relocation table read-only from the start, as distributions build programs.
+    target_link_options(${program} PRIVATE LINKER:-z,relro LINKER:-z,now)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
 
+# Files compressed as Debian wants them: gzip -9, without a name or a time stamp.
+function(torvex_gzip_for_install source destination)
+  get_filename_component(name ${source} NAME)
+  set(compressed ${generated_dir}/gz/${name}.gz)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${generated_dir}/gz
+    COMMAND sh -c "gzip -9n -c '${source}' > '${compressed}'"
+    DEPENDS ${source} VERBATIM)
+  add_custom_target(gzip_${name} ALL DEPENDS ${compressed})
+  install(FILES ${compressed} DESTINATION ${destination})
+endfunction()
+
+foreach(page torvex-isp.1 torvex-isp-cli.1)
+  configure_file(${packaging_dir}/man/${page}.in ${generated_dir}/${page} @ONLY)
+  torvex_gzip_for_install(${generated_dir}/${page} ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+
+set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/torvex-isp)
+configure_file(${packaging_dir}/changelog.in ${generated_dir}/changelog @ONLY)
+torvex_gzip_for_install(${generated_dir}/changelog ${doc_dir})
+install(FILES ${packaging_dir}/copyright DESTINATION ${doc_dir})
+
+set(desktop_entry ${generated_dir}/torvex-isp.desktop)
+set(metainfo ${generated_dir}/org.torvex.isp.metainfo.xml)
 if(TARGET torvex-isp)
   set(TORVEX_ISP_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR}/torvex-isp)
-  configure_file(${packaging_dir}/torvex-isp.desktop.in ${generated_dir}/torvex-isp.desktop
-                 @ONLY)
-  configure_file(${packaging_dir}/org.torvex.isp.policy.in
-                 ${generated_dir}/org.torvex.isp.policy @ONLY)
-  install(FILES ${generated_dir}/torvex-isp.desktop
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${generated_dir}/org.torvex.isp.policy
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/actions)
+  configure_file(${packaging_dir}/torvex-isp.desktop.in ${desktop_entry} @ONLY)
+  configure_file(${packaging_dir}/org.torvex.isp.metainfo.xml.in ${metainfo} @ONLY)
+  install(FILES ${desktop_entry} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${packaging_dir}/torvex-isp.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-  if(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
-    message(STATUS "Install prefix ${CMAKE_INSTALL_PREFIX}: polkit reads its actions from "
-                   "/usr/share/polkit-1/actions only; use -DCMAKE_INSTALL_PREFIX=/usr to package")
+
+  # The desktop entry and the metainfo as their validators see them, where those are installed
+  # (desktop-file-utils, appstream). Any remark fails: a clean file prints nothing but success.
+  find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+  find_program(APPSTREAMCLI appstreamcli)
+  if(TORVEX_BUILD_TESTS AND DESKTOP_FILE_VALIDATE)
+    add_test(NAME desktop_entry_validates COMMAND ${DESKTOP_FILE_VALIDATE} ${desktop_entry})
+    set_tests_properties(desktop_entry_validates PROPERTIES FAIL_REGULAR_EXPRESSION ".")
+  endif()
+  if(TORVEX_BUILD_TESTS AND APPSTREAMCLI)
+    # --no-net: the screenshot and homepage addresses are not fetched (no network here).
+    add_test(NAME metainfo_validates
+             COMMAND ${APPSTREAMCLI} validate --no-net --pedantic --no-color ${metainfo})
+    set_tests_properties(metainfo_validates PROPERTIES
+      PASS_REGULAR_EXPRESSION "^[^A-Za-z]*Validation was successful\\.\n$")
   endif()
 endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME torvex-isp)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Firmware update tool for the Torvex USB product")
+set(CPACK_PACKAGE_CONTACT "Torvex ISP maintainers <isp-maintainers@torvex.example>")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Torvex ISP maintainers")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libudev1, libqt6widgets6")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pkexec")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TORVEX_HOMEPAGE})
+# The libraries the programs link, as dpkg-shlibdeps finds them.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window unmounts a mounted product through udisks2; without it the tool only names the mounts.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udisks2")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "firmware update tool for the Torvex USB product
+Finds the Torvex USB product, tells which code it runs and which firmware its
+two flash banks hold, and updates them: erase, program, verify and restart,
+following the product while it comes back in another mode.
+.
+The window (torvex-isp) runs as the user on Wayland or X11; the runner
+(torvex-isp-cli) serves scripts and factory lines. Both offer to unmount a
+product the desktop mounted and keep the system awake during an update.")
+# The privileged helper: its files and what it needs of the system.
+include(${packaging_dir}/helper/Helper.cmake)
 include(CPack)

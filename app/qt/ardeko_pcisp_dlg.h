@@ -47,6 +47,12 @@ class CArdekoPCISPDlg : public QDialog, public WindowPort {
     // Runs after start-up and after each tick, click and device change the core handled (the
     // Linux program shows its advice on raw SCSI access from here).
     void SetAfterEachEvent(std::function<void()> hook) { after_each_event_ = std::move(hook); }
+    // Told when the update starts writing the product and when the run ends (the Linux program
+    // keeps the system awake in between).
+    void SetRunHooks(std::function<void()> update_writing, std::function<void()> run_ended) {
+        update_writing_ = std::move(update_writing);
+        run_ended_ = std::move(run_ended);
+    }
 
     DialogCore& Core() { return *core_; }
     const Template102Controls& Controls() const { return controls_; }
@@ -67,9 +73,8 @@ class CArdekoPCISPDlg : public QDialog, public WindowPort {
     void ShowMessageBox(std::u16string_view text) override;
     void PostUpdateClick() override;
     void ClearFirmwarePath() override;
-    // The window shows writing and endings by its picture and its box; nothing more to do here.
-    void ReportUpdateWriting() override {}
-    void ReportRunEnding(RunEnding) override {}
+    void ReportUpdateWriting() override;
+    void ReportRunEnding(RunEnding ending) override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -96,6 +101,8 @@ class CArdekoPCISPDlg : public QDialog, public WindowPort {
     QTimer replug_timer_;
     FileOpenRunner file_open_ = RunFileOpenDialog;
     std::function<void()> after_each_event_;
+    std::function<void()> update_writing_;
+    std::function<void()> run_ended_;
     std::unique_ptr<DialogCore> core_;
 };
 

@@ -69,4 +69,14 @@ void CArdekoPCISPDlg::ClearFirmwarePath() {
     controls_.firmware_path->clear();
 }
 
+// The window shows writing and endings by its picture and its box; the hooks keep the system
+// awake in between.
+void CArdekoPCISPDlg::ReportUpdateWriting() {
+    if (update_writing_) update_writing_();
+}
+
+void CArdekoPCISPDlg::ReportRunEnding(RunEnding /*ending*/) {
+    if (run_ended_) run_ended_();
+}
+
 }  // namespace torvex::qt

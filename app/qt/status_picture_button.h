@@ -1,7 +1,8 @@
 #pragma once
 // The status picture (id 1011): an owner-drawn button that shows one picture and nothing else,
 // whatever its state. Loading a picture does not paint it; Invalidate does, as in the window it
-// reproduces (start-up only loads).
+// reproduces (start-up only loads). Its accessible name is the word the picture shows, so a
+// screen reader tells the operator the outcome.
 
 #include <QAbstractButton>
 
@@ -14,7 +15,7 @@ class StatusPictureButton : public QAbstractButton {
   public:
     explicit StatusPictureButton(QWidget* parent = nullptr);
 
-    void Load(StatusPicture picture) { loaded_ = picture; }
+    void Load(StatusPicture picture);
     void Invalidate() { update(); }
     StatusPicture Loaded() const { return loaded_; }
 

@@ -20,15 +20,28 @@ UdevMonitorPtr ListenToDisks(udev* context) {
 
 }  // namespace
 
-DeviceMonitor::DeviceMonitor() : udev_(udev_new()), monitor_(ListenToDisks(udev_.get())) {}
+DeviceMonitor::DeviceMonitor(Watch watch)
+    : udev_(udev_new()), monitor_(watch == Watch::Udev ? ListenToDisks(udev_.get()) : nullptr) {
+    if (monitor_) return;
+    // The disks present now are start-up's business, not arrivals.
+    present_ = PresentDisks();
+    next_poll_ = Clock::now() + kPollingPeriod;
+}
 
 int DeviceMonitor::Descriptor() const {
     return monitor_ ? udev_monitor_get_fd(monitor_.get()) : -1;
 }
 
-std::vector<std::uint32_t> DeviceMonitor::TakeDueEvents(Clock::time_point) {
+DeviceEventSource::Clock::time_point DeviceMonitor::NextDue() const {
+    return monitor_ ? Clock::time_point::max() : next_poll_;
+}
+
+std::vector<std::uint32_t> DeviceMonitor::TakeDueEvents(Clock::time_point now) {
+    return monitor_ ? ReadMonitor() : Poll(now);
+}
+
+std::vector<std::uint32_t> DeviceMonitor::ReadMonitor() {
     std::vector<std::uint32_t> events;
-    if (!monitor_) return events;
     // The monitor's socket is non-blocking: receive returns null once the queue is empty.
     while (UdevDevicePtr device{udev_monitor_receive_device(monitor_.get())}) {
         const char* action = udev_device_get_action(device.get());
@@ -38,6 +51,40 @@ std::vector<std::uint32_t> DeviceMonitor::TakeDueEvents(Clock::time_point) {
         if (name == "remove") events.push_back(kDeviceRemoveComplete);
     }
     return events;
+}
+
+std::vector<std::uint32_t> DeviceMonitor::Poll(Clock::time_point now) {
+    std::vector<std::uint32_t> events;
+    if (now < next_poll_) return events;
+    next_poll_ = now + kPollingPeriod;
+    const std::set<std::string> present = PresentDisks();
+    for (const std::string& disk : present_)
+        if (present.count(disk) == 0) events.push_back(kDeviceRemoveComplete);
+    for (const std::string& disk : present)
+        if (present_.count(disk) == 0) events.push_back(kDeviceArrival);
+    present_ = present;
+    return events;
+}
+
+// Each block disk by its sysfs path and device number: a disk that left and another that came
+// under the same name count as one removal and one arrival.
+std::set<std::string> DeviceMonitor::PresentDisks() const {
+    std::set<std::string> disks;
+    if (!udev_) return disks;
+    UdevEnumeratePtr enumerate(udev_enumerate_new(udev_.get()));
+    if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), "block") < 0 ||
+        udev_enumerate_add_match_property(enumerate.get(), "DEVTYPE", "disk") < 0 ||
+        udev_enumerate_scan_devices(enumerate.get()) < 0)
+        return disks;
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
+        const char* path = udev_list_entry_get_name(entry);
+        if (path == nullptr) continue;
+        UdevDevicePtr device(udev_device_new_from_syspath(udev_.get(), path));
+        const dev_t number = device ? udev_device_get_devnum(device.get()) : 0;
+        disks.insert(std::string(path) + " " + std::to_string(number));
+    }
+    return disks;
 }
 
 }  // namespace torvex::linux_backend

@@ -1,9 +1,13 @@
 #pragma once
-// Device change on Linux: a udev monitor on block disks, as a device-event source. The window and
-// the headless runner watch its descriptor in their event loop (QSocketNotifier, poll) and, when
-// it is readable, hand each event it gives to the tool's device-change entry point.
+// Device change on Linux, as a device-event source: a udev monitor on block disks, whose
+// descriptor the window and the headless runner watch in their event loop (QSocketNotifier,
+// poll). Where no udev monitor can be set up (no udev daemon, a container), the source looks at
+// the block disks every second instead and reports the ones that came and went: a product that
+// re-enumerates is then still seen leaving and coming back, so its classes are checked again.
 
 #include <cstdint>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "device/device_event_source.h"
@@ -13,23 +17,36 @@ namespace torvex::linux_backend {
 
 class DeviceMonitor final : public DeviceEventSource {
   public:
-    // Listens to the events udev has finished processing ("udev" source), for block disks only.
-    DeviceMonitor();
+    enum class Watch { Udev, Polling };
 
-    // False when the monitor could not be set up; Descriptor() is then -1 and no event comes.
+    // Listens to the events udev has finished processing ("udev" source), for block disks only;
+    // falls back to polling when that cannot be set up. Polling: tests, and systems without udev.
+    explicit DeviceMonitor(Watch watch = Watch::Udev);
+
+    // False when device changes come from polling, not from a udev monitor.
     bool IsListening() const { return monitor_ != nullptr; }
 
-    // Readable when events are waiting. Non-blocking.
+    // Readable when events are waiting (udev monitor only). Non-blocking.
     int Descriptor() const override;
 
-    // Takes every pending event without blocking: "add" gives kDeviceArrival, "remove" gives
-    // kDeviceRemoveComplete; other actions ("change", "bind", ...) are not device changes. The
-    // monitor has no schedule of its own: its events are due as soon as they arrive.
+    // Takes every pending event without blocking: an arrival gives kDeviceArrival, a removal
+    // kDeviceRemoveComplete; other actions ("change", "bind", ...) are not device changes.
     std::vector<std::uint32_t> TakeDueEvents(Clock::time_point now) override;
 
+    // Polling: the next look at the disks; the udev monitor has no schedule of its own.
+    Clock::time_point NextDue() const override;
+
+    static constexpr std::chrono::seconds kPollingPeriod{1};
+
   private:
+    std::vector<std::uint32_t> ReadMonitor();
+    std::vector<std::uint32_t> Poll(Clock::time_point now);
+    std::set<std::string> PresentDisks() const;
+
     UdevPtr udev_;
     UdevMonitorPtr monitor_;
+    std::set<std::string> present_;  // polling: the disks seen at the last look
+    Clock::time_point next_poll_{};
 };
 
 }  // namespace torvex::linux_backend

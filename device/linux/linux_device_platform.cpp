@@ -10,7 +10,6 @@
 #include "base/text.h"
 #include "device/linux/disk_enumerator.h"
 #include "device/linux/open_failure.h"
-#include "device/linux/sg_io_pass_through.h"
 
 namespace torvex::linux_backend {
 
@@ -26,7 +25,11 @@ std::string LinuxPlatformOptions::DefaultLockDirectory() {
 }
 
 LinuxDevicePlatform::LinuxDevicePlatform(LinuxPlatformOptions options)
-    : options_(std::move(options)), udev_(udev_new()), locks_(options_.lock_directory) {
+    : options_(std::move(options)),
+      carrier_(options_.carrier ? options_.carrier
+                                : std::make_shared<SgIoCarrier>(options_.has_raw_access)),
+      udev_(udev_new()),
+      locks_(options_.lock_directory) {
     if (options_.open_node == nullptr) options_.open_node = &OpenWithSystem;
 }
 
@@ -37,8 +40,18 @@ LinuxDevicePlatform::LinuxDevicePlatform(RawAccessProbe has_raw_access)
           return options;
       }()) {}
 
+LinuxDevicePlatform::LinuxDevicePlatform(std::shared_ptr<CommandCarrier> carrier)
+    : LinuxDevicePlatform([&carrier] {
+          LinuxPlatformOptions options;
+          options.carrier = std::move(carrier);
+          return options;
+      }()) {}
+
 LinuxDevicePlatform::~LinuxDevicePlatform() {
-    for (const auto& [handle, disk] : open_) close(disk.fd);
+    for (const auto& [handle, disk] : open_) {
+        carrier_->Detach(disk.fd);
+        close(disk.fd);
+    }
 }
 
 DiskListing LinuxDevicePlatform::ListDiskInterfaces() {
@@ -56,6 +69,7 @@ DiskListing LinuxDevicePlatform::ListDiskInterfaces() {
 }
 
 DeviceHandle LinuxDevicePlatform::OpenExclusive(std::u16string_view path) {
+    last_open_mounts_ = {};
     const auto listed = listed_.find(path);
     if (listed == listed_.end() || !listed->second.usb_mass_storage)
         return Fail(DescribeUnlistedPath(ToUtf8(path)));
@@ -66,11 +80,17 @@ DeviceHandle LinuxDevicePlatform::OpenExclusive(std::u16string_view path) {
     OpenOutcome outcome = OpenEnumeratedDisk(udev_.get(), disk, options_.open_node);
     if (outcome.fd < 0) {
         NoteRefusal(outcome.error_number);
-        std::vector<Mount> mounts;
-        if (outcome.error_number == EBUSY)
-            mounts = MountsOf(ReadMountTable(options_.mount_table),
-                              DiskAndPartitions(udev_.get(), disk));
-        return Fail(DescribeOpenFailure(disk, outcome, mounts));
+        if (outcome.error_number == EBUSY) {
+            last_open_mounts_ = {disk.devnode, MountsOf(ReadMountTable(options_.mount_table),
+                                                        DiskAndPartitions(udev_.get(), disk))};
+        }
+        return Fail(DescribeOpenFailure(disk, outcome, last_open_mounts_.mounts));
+    }
+    const AttachOutcome attached = carrier_->Attach(outcome.fd);
+    if (!attached.refusal.empty()) {
+        close(outcome.fd);
+        access_refused_ = access_refused_ || attached.access_missing;
+        return Fail(attached.refusal);
     }
     // Small positive handles, never an fd: a stray handle cannot reach another file.
     DeviceHandle handle = next_handle_;
@@ -94,6 +114,7 @@ std::u16string LinuxDevicePlatform::OpenedParentDeviceId(DeviceHandle handle) co
 void LinuxDevicePlatform::Close(DeviceHandle handle) {
     const auto open = open_.find(handle);
     if (open == open_.end()) return;
+    carrier_->Detach(open->second.fd);
     close(open->second.fd);
     open_.erase(open);
 }
@@ -107,7 +128,7 @@ PassThroughResult LinuxDevicePlatform::PassThrough(DeviceHandle handle,
         result.diagnostic = "no open device for handle " + std::to_string(handle);
         return result;
     }
-    PassThroughResult result = SendSgIo(open->second.fd, request);
+    PassThroughResult result = carrier_->Send(open->second.fd, request);
     if (result.error == TransportError::PermissionDenied) {
         // The first refusal carries the advice, so it reads differently from a plain failure.
         if (!access_refused_) result.diagnostic += ". " + ToUtf8(kRawScsiAccessAdvice);
@@ -118,8 +139,7 @@ PassThroughResult LinuxDevicePlatform::PassThrough(DeviceHandle handle,
 
 std::u16string LinuxDevicePlatform::TakeRawAccessAdvice() {
     if (advice_given_) return {};
-    if (!access_refused_ && options_.has_raw_access != nullptr && options_.has_raw_access())
-        return {};
+    if (!access_refused_ && carrier_->Usable()) return {};
     advice_given_ = true;
     return std::u16string(kRawScsiAccessAdvice);
 }

@@ -75,6 +75,14 @@ std::vector<Mount> MountsOf(std::string_view mountinfo, const std::vector<BlockN
     return mounts;
 }
 
+std::string UnmountCommand(const std::vector<Mount>& mounts) {
+    std::string command;
+    for (const Mount& mount : mounts)
+        command +=
+            (command.empty() ? "" : " && ") + std::string("udisksctl unmount -b ") + mount.devnode;
+    return command;
+}
+
 std::string ReadMountTable(const std::string& path) {
     std::ifstream in(path);
     if (!in) return {};

@@ -20,10 +20,23 @@ struct BlockNode {
 struct Mount {
     std::string devnode;      // the mounted block device
     std::string mount_point;  // where, with the table's octal escapes (\040 for a blank) undone
+
+    bool operator==(const Mount&) const = default;
+};
+
+// A disk that could not be opened exclusively because file systems of it are mounted.
+struct MountedDisk {
+    std::string devnode;        // the disk: "/dev/sdb"
+    std::vector<Mount> mounts;  // of the disk and its partitions, in the table's order
+
+    bool operator==(const MountedDisk&) const = default;
 };
 
 // The mounts of `nodes` in a mountinfo text, in the table's order. Malformed lines are skipped.
 std::vector<Mount> MountsOf(std::string_view mountinfo, const std::vector<BlockNode>& nodes);
+
+// The command that frees them: "udisksctl unmount -b /dev/sdb1 && udisksctl unmount -b ...".
+std::string UnmountCommand(const std::vector<Mount>& mounts);
 
 // Reads a mount table file; empty when it cannot be read.
 std::string ReadMountTable(const std::string& path);

@@ -16,10 +16,7 @@ std::string Busy(const EnumeratedDisk& disk, const std::vector<Mount>& mounts) {
     if (mounts.empty()) return text + "another program holds " + disk.devnode + " exclusively";
     for (std::size_t i = 0; i < mounts.size(); ++i)
         text += (i ? ", " : "") + mounts[i].devnode + " is mounted on " + mounts[i].mount_point;
-    text += "; free it with:";
-    for (std::size_t i = 0; i < mounts.size(); ++i)
-        text += (i ? " &&" : "") + std::string(" udisksctl unmount -b ") + mounts[i].devnode;
-    return text;
+    return text + "; free it with: " + UnmountCommand(mounts);
 }
 
 }  // namespace

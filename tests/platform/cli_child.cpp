@@ -20,6 +20,7 @@ namespace torvex::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr int kDescriptorSpread = 32;
 
 // The highest descriptor this process has open.
 int HighestOpenDescriptor() {
@@ -34,12 +35,15 @@ int HighestOpenDescriptor() {
 
 // umockdev names the socket that stands for a udev monitor after the monitor's descriptor number,
 // so the monitors of two children with the same numbers would share one socket and only one of
-// them would hear the devices come and go. Each child starts with every descriptor up to
-// `first_free + index` taken (by /dev/null, in place of what it would inherit), so the
-// descriptors it opens itself differ from every other child's.
-pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
-            const std::string& out, const std::string& err, int first_free) {
-    std::vector<std::string> words = {program};
+// them would hear the devices come and go. Each child starts with every descriptor below
+// `first_free` taken (by /dev/null, in place of what it would inherit), a range that grows by
+// kDescriptorSpread from child to child, so the descriptors it opens itself (in whatever order
+// its threads open them) differ from every other child's.
+pid_t Spawn(const std::vector<std::string>& launcher, const std::string& program,
+            const std::vector<std::string>& args, const std::string& out, const std::string& err,
+            int first_free) {
+    std::vector<std::string> words = launcher;
+    words.push_back(program);
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
@@ -53,7 +57,8 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
     for (int fd = 3; fd < first_free; ++fd)
         posix_spawn_file_actions_addopen(&files, fd, "/dev/null", O_RDONLY, 0);
     pid_t pid = -1;
-    // The child inherits the umockdev preload and testbed directory through the environment.
+    // The child inherits the umockdev preload, the testbed directory and a test's own system
+    // bus (no logind there, on any machine) through the environment.
     if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&files);
     return pid;
@@ -86,7 +91,8 @@ std::string ReadWholeFile(const std::string& path) {
 std::vector<ChildRun> RunChildren(const std::string& program,
                                   const std::vector<std::vector<std::string>>& runs,
                                   const std::vector<VirtualProductNode*>& nodes,
-                                  std::chrono::seconds limit) {
+                                  std::chrono::seconds limit,
+                                  const std::vector<std::string>& launcher) {
     std::vector<ChildRun> results(runs.size());
     std::vector<Child> children(runs.size());
     const Clock::time_point start = Clock::now();
@@ -95,8 +101,8 @@ std::vector<ChildRun> RunChildren(const std::string& program,
         children[i].out = FreshTempFile("/tmp/", "torvex_child_out_");
         children[i].err = FreshTempFile("/tmp/", "torvex_child_err_");
         if (!children[i].out.empty() && !children[i].err.empty())
-            children[i].pid = Spawn(program, runs[i], children[i].out, children[i].err,
-                                    lowest_free + static_cast<int>(i));
+            children[i].pid = Spawn(launcher, program, runs[i], children[i].out, children[i].err,
+                                    lowest_free + kDescriptorSpread * static_cast<int>(i));
         if (children[i].pid < 0) {
             results[i].problem = "the runner did not start";
             children[i].done = true;

@@ -22,11 +22,13 @@ struct ChildRun {
 };
 
 // Starts one runner (`program` with `args`) per entry of `runs` at once and waits for all,
-// killing those still running after `limit`.
+// killing those still running after `limit`. `launcher`: words that start the program (e.g.
+// setpriv taking a capability away).
 std::vector<ChildRun> RunChildren(const std::string& program,
                                   const std::vector<std::vector<std::string>>& runs,
                                   const std::vector<VirtualProductNode*>& nodes,
-                                  std::chrono::seconds limit);
+                                  std::chrono::seconds limit,
+                                  const std::vector<std::string>& launcher = {});
 
 // A new, empty file of its own in `directory` (no other run, earlier or beside this one, shares
 // it); empty if none could be made.

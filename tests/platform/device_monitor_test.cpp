@@ -55,6 +55,27 @@ TEST_F(DeviceMonitorTest, ReadingWithNothingPendingReturnsAtOnce) {
     EXPECT_TRUE(monitor.TakeDueEvents(DeviceEventSource::Clock::now()).empty());
 }
 
+// Without a udev monitor the disks are looked at every second: a product that leaves and comes
+// back is still seen doing so.
+TEST(DeviceMonitorPolling, ArrivalsAndRemovalsAreSeenByLookingEverySecond) {
+    MockSystem system;
+    ScriptedDisk backing;
+    DeviceMonitor polling(DeviceMonitor::Watch::Polling);
+    EXPECT_FALSE(polling.IsListening());
+    EXPECT_EQ(polling.Descriptor(), -1);
+    const auto first_look = polling.NextDue();
+    EXPECT_LE(first_look, DeviceEventSource::Clock::now() + DeviceMonitor::kPollingPeriod);
+
+    FakeUsbDisk product(system, ProtectIspIdentity(), backing);
+    EXPECT_TRUE(polling.TakeDueEvents(first_look - std::chrono::milliseconds(1)).empty());
+    EXPECT_EQ(polling.TakeDueEvents(first_look), std::vector<std::uint32_t>{kDeviceArrival});
+    product.Unplug();
+    const auto second_look = polling.NextDue();
+    EXPECT_EQ(second_look, first_look + DeviceMonitor::kPollingPeriod);
+    EXPECT_EQ(polling.TakeDueEvents(second_look),
+              std::vector<std::uint32_t>{kDeviceRemoveComplete});
+}
+
 TEST_F(DeviceMonitorTest, EveryDiskCountsAndOnlyDisks) {
     FakeUsbDisk first(system, ProtectIspIdentity(), backing);
     system.AddPlainDisk();

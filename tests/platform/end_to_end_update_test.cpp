@@ -1,6 +1,8 @@
 // The whole tool on the real Linux back end: the virtual product answers behind a fake udev
 // node, the tool hears of its departures and returns only through a udev monitor, and the
-// firmware blocks are the ones compiled into the program.
+// firmware blocks are the ones compiled into the program. The commands travel by SG_IO, as for
+// the runner run as root, and through torvex-isp-helper, as for the window and the runner run as
+// the user.
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -8,10 +10,12 @@
 
 #include "app/dialog_core.h"
 #include "device/linux/device_monitor.h"
+#include "device/linux/helper_carrier.h"
 #include "device/linux/linux_device_platform.h"
 #include "resources/compiled_firmware_blocks.h"
 #include "simulator/product_presets.h"
 #include "simulator/sample_firmware.h"
+#include "tests/platform/private_system_bus.h"
 #include "tests/platform/virtual_product_node.h"
 #include "tests/support/recording_window.h"
 
@@ -21,9 +25,22 @@ namespace {
 using linux_backend::DeviceMonitor;
 using linux_backend::LinuxDevicePlatform;
 
-struct EndToEndUpdate : ::testing::Test {
+enum class Carrier { SgIo, Helper };
+
+std::shared_ptr<linux_backend::CommandCarrier> Make(Carrier carrier) {
+    if (carrier == Carrier::Helper) return std::make_shared<linux_backend::HelperCarrier>();
+    return std::make_shared<linux_backend::SgIoCarrier>([] { return true; });
+}
+
+struct EndToEndUpdate : ::testing::TestWithParam<Carrier> {
     EndToEndUpdate()
         : product(world.AddProduct(sim::PresetConfig(sim::ProductPreset::ApplicationOld))) {}
+
+    void SetUp() override {
+        if (GetParam() == Carrier::Helper) {
+            ASSERT_TRUE(bus.StartHelper());
+        }
+    }
 
     // One second of the product's clock, the udev events it caused, the tick, posted clicks.
     void Tick() {
@@ -49,17 +66,18 @@ struct EndToEndUpdate : ::testing::Test {
     }
 
     MockSystem system;
+    PrivateSystemBus bus;
     sim::VirtualPlatform world;
     sim::VirtualProduct& product;
     DeviceMonitor monitor;
     VirtualProductNode node{system, world};
-    LinuxDevicePlatform platform{[] { return true; }};
+    LinuxDevicePlatform platform{Make(GetParam())};
     RecordingWindow window;
     DialogCore core{window, platform, CompiledFirmwareBlocks()};
     int clicks_run = 0;
 };
 
-TEST_F(EndToEndUpdate, TwoRunUpdateFromApplicationCodeThroughSgIoAndUdev) {
+TEST_P(EndToEndUpdate, TwoRunUpdateFromApplicationCodeThroughUdev) {
     ASSERT_TRUE(core.OnInitDialog());
     EXPECT_TRUE(Logged("Run Code at Application Code"));
     Tick();
@@ -85,6 +103,12 @@ TEST_F(EndToEndUpdate, TwoRunUpdateFromApplicationCodeThroughSgIoAndUdev) {
     EXPECT_EQ(core.State().Ef32VersionClass, Ef32Class::Current);
     EXPECT_EQ(window.picture, StatusPicture::Ready);
 }
+
+INSTANTIATE_TEST_SUITE_P(Carriers, EndToEndUpdate,
+                         ::testing::Values(Carrier::SgIo, Carrier::Helper),
+                         [](const ::testing::TestParamInfo<Carrier>& carrier) {
+                             return carrier.param == Carrier::SgIo ? "SgIo" : "TorvexIspHelper";
+                         });
 
 }  // namespace
 }  // namespace torvex::testing

@@ -47,8 +47,9 @@ TEST(RawScsiAccess, AdviceComesOnceWhenTheRightIsMissing) {
     EXPECT_EQ(platform.TakeRawAccessAdvice(), kRawScsiAccessAdvice);
     EXPECT_TRUE(platform.TakeRawAccessAdvice().empty());
     EXPECT_EQ(std::u16string(kRawScsiAccessAdvice),
-              u"This tool needs raw SCSI access (CAP_SYS_RAWIO): run it as root, or start it "
-              u"with pkexec.");
+              u"This tool cannot send commands to the product: it lacks raw SCSI access "
+              u"(CAP_SYS_RAWIO) and cannot reach torvex-isp-helper on the system bus. Install "
+              u"torvex-isp-helper, or run the tool as root.");
 }
 
 TEST(RawScsiAccess, NoAdviceWhileTheRightIsThereAndNothingWasRefused) {

@@ -12,10 +12,10 @@
 #include "base/text.h"
 #include "device/linux/linux_device_platform.h"
 #include "firmware/ef64_version_check.h"
-#include "tests/support/memory_firmware_blocks.h"
-#include "tests/support/recording_window.h"
 #include "tests/platform/fake_usb_disk.h"
 #include "tests/platform/scripted_disk.h"
+#include "tests/support/memory_firmware_blocks.h"
+#include "tests/support/recording_window.h"
 
 namespace torvex::testing {
 namespace {
@@ -73,6 +73,9 @@ TEST_F(SafeOpenTest, ABusyDiskNamesItsMountsAndTheCommandThatFreesThem) {
                                             " is mounted on /media/op/MY STICK; free it with: "
                                             "udisksctl unmount -b " +
                                             partition);
+    // The same mounts, for the window's and the runner's offer to unmount them.
+    EXPECT_EQ(platform.LastOpenMounts(),
+              (linux_backend::MountedDisk{product.DevNode(), {{partition, "/media/op/MY STICK"}}}));
     EXPECT_EQ(product.SeenCount(), 0u);
 }
 
@@ -113,6 +116,39 @@ TEST_F(SafeOpenTest, ACheckThatFindsTheProductMountedSaysSoAndClassesNothing) {
                             partition);
     EXPECT_EQ(core.State().Ef64VersionClass, Ef64Class::Unchecked);
     EXPECT_EQ(core.State().Ef32VersionClass, Ef32Class::Unchecked);
+    EXPECT_EQ(product.SeenCount(), 0u);
+}
+
+// The mounts of a refused open are those of the product's own disk and partitions, found by
+// device number in the table; the next open that does not fail for mounts forgets them.
+TEST_F(SafeOpenTest, TheMountsOfARefusedOpenAreKeptUntilTheNextOpen) {
+    FakeUsbDisk product(system, ApplicationIdentity(), backing);
+    const auto [first, first_number] = product.AddPartition(1);
+    const auto [second, second_number] = product.AddPartition(2);
+    const std::string table = system.RootDir() + "/mountinfo";
+    std::ofstream(table) << "98 29 " << major(second_number) << ":" << minor(second_number)
+                         << " / /media/op/DATA rw - ext4 " << second << " rw\n"
+                         << "99 29 8:99 / /media/op/OTHER rw - vfat /dev/sdz1 rw\n"
+                         << "100 29 " << major(first_number) << ":" << minor(first_number)
+                         << " / /mnt rw - vfat " << first << " rw\n";
+    busy_node = product.DevNode();
+    busy_opens = 0;
+    LinuxPlatformOptions options;
+    options.open_node = &BusyAfterDiscovery;
+    options.mount_table = table;
+    LinuxDevicePlatform platform(options);
+    platform.ListDiskInterfaces();
+
+    const DeviceHandle opened = platform.OpenExclusive(product.Path());  // not yet mounted
+    ASSERT_NE(opened, kInvalidDeviceHandle);
+    EXPECT_TRUE(platform.LastOpenMounts().mounts.empty());
+    platform.Close(opened);
+    EXPECT_EQ(platform.OpenExclusive(product.Path()), kInvalidDeviceHandle);
+    EXPECT_EQ(platform.LastOpenMounts(),
+              (linux_backend::MountedDisk{product.DevNode(),
+                                          {{second, "/media/op/DATA"}, {first, "/mnt"}}}));
+    EXPECT_EQ(platform.OpenExclusive(u"/dev/not-listed"), kInvalidDeviceHandle);
+    EXPECT_TRUE(platform.LastOpenMounts().mounts.empty());
     EXPECT_EQ(product.SeenCount(), 0u);
 }
 

@@ -2,10 +2,12 @@
 // --verbose adds the transport's diagnostics to stderr and changes nothing else.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/poll_wait.h"
 #include "cli/runner.h"
+#include "simulator/command_table.h"
 #include "simulator/product_presets.h"
 #include "simulator/sample_firmware.h"
 #include "simulator/virtual_platform.h"
@@ -102,6 +104,34 @@ TEST(CliRunner, VerbosePrintsOneTransportLineForEachFailedAttemptAndNothingElseC
               std::string::npos)
         << verbose.err;
     EXPECT_EQ(verbose.err.find('\n'), verbose.err.size() - 1) << "one line: " << verbose.err;
+}
+
+// The hooks that keep the system awake: writing is told before the first erase reaches the
+// product, the ending once, after the last command.
+TEST(CliRunner, TheSystemIsKeptAwakeFromBeforeTheFirstEraseToTheEnding) {
+    sim::VirtualPlatform platform;
+    platform.AddProduct(sim::PresetConfig(sim::ProductPreset::ProtectIsp));
+    sim::VirtualProductEvents events(platform);
+    std::vector<std::size_t> writing_at;  // commands on the wire when told
+    std::vector<std::size_t> ended_at;
+    const testing::MemoryFirmwareBlocks blocks = SampleBlocks();
+    ToolRun run{platform, events, blocks, PollForEvents, {}};
+    run.update_writing = [&] { writing_at.push_back(platform.Trace().size()); };
+    run.run_ended = [&] { ended_at.push_back(platform.Trace().size()); };
+    Options options;
+    options.tick_ms = 20;
+    options.timeout_s = 20;
+    Output output;
+    ASSERT_EQ(RunTool(run, options, output.out, output.err), 0);
+
+    const auto& trace = platform.Trace();
+    const std::string erase(sim::CommandName(sim::Command::EraseEf64Main));
+    const auto first_erase = std::find_if(
+        trace.begin(), trace.end(), [&](const auto& entry) { return entry.command == erase; });
+    ASSERT_NE(first_erase, trace.end());
+    ASSERT_FALSE(writing_at.empty());
+    EXPECT_LE(writing_at.front(), static_cast<std::size_t>(first_erase - trace.begin()));
+    EXPECT_EQ(ended_at, std::vector<std::size_t>{trace.size()});
 }
 
 }  // namespace

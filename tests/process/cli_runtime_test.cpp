@@ -24,6 +24,9 @@ TEST(CliOptions, DefaultsAndValues) {
     EXPECT_EQ(parsed.options->timeout_s, 9);
     EXPECT_EQ(*parsed.options->virtual_state, "protect-isp");
     EXPECT_TRUE(ParseOptions({"--help"}).options->help);
+    EXPECT_FALSE(ParseOptions({}).options->unmount);
+    EXPECT_TRUE(ParseOptions({"--unmount"}).options->unmount);
+    EXPECT_TRUE(ParseOptions({"--version"}).options->version);
 
     parsed = ParseOptions({"--list", "--json", "--port", "2-1.4", "--trace=run.jsonl"});
     ASSERT_TRUE(parsed.options) << parsed.error;

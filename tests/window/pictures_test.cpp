@@ -1,8 +1,10 @@
 // The status pictures: 432 x 117, the word in its colour on white, at any device pixel ratio.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QImage>
 
+#include "app/qt/status_picture_button.h"
 #include "app/qt/status_pictures.h"
 
 namespace torvex {
@@ -56,6 +58,25 @@ TEST(StatusPictures, EachShowsItsWordInItsColourOnWhite) {
     }
     EXPECT_FALSE(qt::ApplicationIcon().isNull());
     EXPECT_FALSE(qt::ApplicationIcon().pixmap(32, 32).isNull());
+}
+
+// A screen reader asks the picture for its name: the word it shows, from the first paint on.
+TEST(StatusPictures, TheButtonsAccessibleNameIsTheWordItShows) {
+    qt::StatusPictureButton button;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&button);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Standby"));
+    const std::pair<StatusPicture, QString> shown[] = {
+        {StatusPicture::Ready, QStringLiteral("Ready")},
+        {StatusPicture::Updating, QStringLiteral("Updating...")},
+        {StatusPicture::Complete, QStringLiteral("Update complete!")},
+        {StatusPicture::Fail, QStringLiteral("FAIL")},
+        {StatusPicture::Standby, QStringLiteral("Standby")},
+    };
+    for (const auto& [picture, word] : shown) {
+        button.Load(picture);
+        EXPECT_EQ(accessible->text(QAccessible::Name), word);
+    }
 }
 
 }  // namespace

@@ -3,12 +3,17 @@ set(RUNNER_TEST_NAME without_product)
 include(${CMAKE_CURRENT_LIST_DIR}/runner_output.cmake)
 
 # No product: discovery's line once at start-up (the next poll would come on the 11th tick),
-# nothing on stderr, no ending before the time-out: 3. Lines end in "\n" alone.
+# after the line that says a build with sample firmware writes nothing; nothing on stderr, no
+# ending before the time-out: 3. Lines end in "\n" alone.
 run_runner(--timeout-s 2)
 if(NOT status EQUAL 3)
   message(FATAL_ERROR "exit status ${status}, expected 3\n${out}${err}")
 endif()
-expect_bytes("stdout" "${out_hex}" "USB device not found!\n")
+set(sample_line "")
+if(CARRIES_SAMPLES)
+  set(sample_line "This build carries sample firmware, which a real product cannot use: it writes nothing to a product.\n")
+endif()
+expect_bytes("stdout" "${out_hex}" "${sample_line}USB device not found!\n")
 expect_bytes("stderr" "${err_hex}" "")
 
 # Bad usage: 64 and a reason on stderr, nothing on stdout.

@@ -40,6 +40,8 @@ const std::vector<FolderRule>& Rules() {
         {"app", true, {base, device, firmware, programming, app}},
         {"device/linux", false, {base, device, "device/linux/.+"}},
         {"device/windows", false, {base, device, "device/windows/.+"}},
+        // Linux desktop integration (udisks2, logind): toolkit-free, shared by window and runner.
+        {"desktop/linux", false, {base, device, "device/linux/.+", "desktop/linux/.+"}},
         {"simulator",
          false,
          {simulator, "device/device_platform\\.h", "device/device_event_source\\.h",
@@ -47,8 +49,8 @@ const std::vector<FolderRule>& Rules() {
         {"resources", false, {base, device, firmware, resources}},
         {"app/qt",
          false,
-         {base, device, firmware, programming, app, "app/qt/.+", "device/linux/.+", simulator,
-          resources}},
+         {base, device, firmware, programming, app, "app/qt/.+", "device/linux/.+",
+          "desktop/linux/.+", simulator, resources}},
         {"app/win32",
          false,
          {base, device, firmware, programming, app, "app/win32/.+", "device/windows/.+", simulator,
@@ -56,7 +58,7 @@ const std::vector<FolderRule>& Rules() {
         {"cli",
          false,
          {base, device, firmware, programming, app, "cli/.+", "device/linux/.+",
-          "device/windows/.+", simulator, resources}},
+          "device/windows/.+", "desktop/linux/.+", simulator, resources}},
         {"helper", false, {base, device, "helper/.+", "device/linux/.+"}},
     };
     return rules;

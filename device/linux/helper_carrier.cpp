@@ -1,0 +1,212 @@
+#include "device/linux/helper_carrier.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "device/linux/isp_helper_interface.h"
+#include "device/linux/sg_io_pass_through.h"
+
+namespace torvex::linux_backend {
+namespace {
+
+constexpr std::uint64_t kMicrosecondsPerSecond = 1000000;
+// A claim may wait for an administrator's password (polkit's agent) and for the bus to start the
+// helper.
+constexpr std::uint64_t kClaimTimeout = 120 * kMicrosecondsPerSecond;
+constexpr std::uint64_t kReleaseTimeout = 10 * kMicrosecondsPerSecond;
+// The helper's own SG_IO time-out runs inside a command's call.
+constexpr std::uint64_t kCommandMargin = 30 * kMicrosecondsPerSecond;
+constexpr char kSpawnErrors[] = "org.freedesktop.DBus.Error.Spawn.";
+
+// Errors of the bus itself, rather than of the helper: nothing carries commands for us.
+bool HelperUnreachable(const SdBusError& error) {
+    for (const char* name : {SD_BUS_ERROR_SERVICE_UNKNOWN, SD_BUS_ERROR_NAME_HAS_NO_OWNER,
+                             SD_BUS_ERROR_NO_SERVER, SD_BUS_ERROR_DISCONNECTED,
+                             SD_BUS_ERROR_ACCESS_DENIED, "org.freedesktop.systemd1.NoSuchUnit"}) {
+        if (error.HasName(name)) return true;
+    }
+    // The bus could not start the helper (org.freedesktop.DBus.Error.Spawn.*).
+    return error.IsSet() && std::strncmp(error.Name(), kSpawnErrors, sizeof kSpawnErrors - 1) == 0;
+}
+
+TransportError ErrorNamed(std::string_view name) {
+    const auto found = std::find(kTransportErrorNames.begin(), kTransportErrorNames.end(), name);
+    if (found == kTransportErrorNames.end()) return TransportError::Other;
+    return static_cast<TransportError>(found - kTransportErrorNames.begin());
+}
+
+PassThroughResult NotSent(TransportError error, std::string diagnostic) {
+    PassThroughResult result;
+    result.error = error;
+    result.diagnostic = std::move(diagnostic);
+    return result;
+}
+
+SdBusMessagePtr CommandMessage(sd_bus* bus, const PassThroughRequest& request) {
+    sd_bus_message* raw = nullptr;
+    if (sd_bus_message_new_method_call(bus, &raw, kHelperBusName, kHelperObjectPath,
+                                       kHelperInterface, "Command") < 0)
+        return nullptr;
+    SdBusMessagePtr message(raw);
+    const bool out = request.direction == DataDirection::Out && request.length > 0;
+    if (sd_bus_message_append_array(raw, 'y', request.cdb.data(), request.cdb.size()) < 0 ||
+        sd_bus_message_append(raw, "yu", static_cast<std::uint8_t>(request.direction),
+                              request.length) < 0 ||
+        sd_bus_message_append_array(raw, 'y', out ? request.data_out : nullptr,
+                                    out ? request.length : 0) < 0)
+        return nullptr;
+    return message;
+}
+
+// Reads the reply of Command into the port's result, the data-in bytes into the caller's buffer.
+PassThroughResult ReadCommandReply(sd_bus_message* reply, const PassThroughRequest& request) {
+    int delivered = 0;
+    std::uint8_t status = 0;
+    const char* error = nullptr;
+    const void* sense = nullptr;
+    const void* data_in = nullptr;
+    std::size_t sense_size = 0;
+    std::size_t data_in_size = 0;
+    const char* diagnostic = nullptr;
+    if (sd_bus_message_read(reply, "bys", &delivered, &status, &error) < 0 ||
+        sd_bus_message_read_array(reply, 'y', &sense, &sense_size) < 0 ||
+        sd_bus_message_read_array(reply, 'y', &data_in, &data_in_size) < 0 ||
+        sd_bus_message_read(reply, "s", &diagnostic) < 0)
+        return NotSent(TransportError::Other, "torvex-isp-helper sent a malformed reply");
+    PassThroughResult result;
+    result.delivered = delivered != 0;
+    result.scsi_status = status;
+    result.error = ErrorNamed(error);
+    result.sense_length = static_cast<std::uint8_t>(std::min(sense_size, kSenseLength));
+    std::memcpy(result.sense.data(), sense, result.sense_length);
+    result.diagnostic = diagnostic;
+    const bool in = request.direction == DataDirection::In && request.data_in != nullptr;
+    if (in && data_in_size > 0)
+        std::memcpy(request.data_in, data_in, std::min<std::size_t>(data_in_size, request.length));
+    return result;
+}
+
+}  // namespace
+
+sd_bus* HelperCarrier::Bus(std::string& why_not) {
+    if (bus_ && sd_bus_is_open(bus_.get()) > 0) return bus_.get();
+    sd_bus* raw = nullptr;
+    const int error_number = sd_bus_open_system(&raw);
+    if (error_number < 0) {
+        why_not = std::string("no system bus: ") + std::strerror(-error_number);
+        return nullptr;
+    }
+    bus_.reset(raw);
+    return raw;
+}
+
+bool HelperCarrier::HelperKnownToBus(sd_bus* bus) {
+    SdBusError error;
+    sd_bus_message* reply = nullptr;
+    int owned = 0;
+    if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                           "org.freedesktop.DBus", "NameHasOwner", error.get(), &reply, "s",
+                           kHelperBusName) >= 0) {
+        SdBusMessagePtr owner_reply(reply);
+        if (sd_bus_message_read(reply, "b", &owned) >= 0 && owned) return true;
+    }
+    SdBusError list_error;
+    reply = nullptr;
+    if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                           "org.freedesktop.DBus", "ListActivatableNames", list_error.get(), &reply,
+                           "") < 0)
+        return false;
+    SdBusMessagePtr names_reply(reply);
+    char** names = nullptr;
+    if (sd_bus_message_read_strv(reply, &names) < 0 || names == nullptr) return false;
+    bool found = false;
+    for (char** name = names; *name != nullptr; ++name) {
+        found = found || std::strcmp(*name, kHelperBusName) == 0;
+        free(*name);
+    }
+    free(names);
+    return found;
+}
+
+bool HelperCarrier::Usable() {
+    if (usable_) return true;
+    std::string why_not;
+    sd_bus* bus = Bus(why_not);
+    usable_ = bus != nullptr && HelperKnownToBus(bus);
+    return usable_;
+}
+
+AttachOutcome HelperCarrier::Attach(int fd) {
+    std::string why_not;
+    sd_bus* bus = Bus(why_not);
+    if (bus == nullptr) return {"torvex-isp-helper cannot be reached: " + why_not, true};
+    sd_bus_message* raw = nullptr;
+    if (sd_bus_message_new_method_call(bus, &raw, kHelperBusName, kHelperObjectPath,
+                                       kHelperInterface, "Claim") < 0)
+        return {"cannot ask torvex-isp-helper for the disk", false};
+    SdBusMessagePtr message(raw);
+    // polkit may ask the operator for a password before the helper takes the disk.
+    sd_bus_message_set_allow_interactive_authorization(raw, 1);
+    SdBusError error;
+    sd_bus_message* reply = nullptr;
+    const int result = sd_bus_message_append(raw, "h", fd) < 0
+                           ? -EINVAL
+                           : sd_bus_call(bus, raw, kClaimTimeout, error.get(), &reply);
+    SdBusMessagePtr owned_reply(reply);
+    if (result >= 0) {
+        claimed_fd_ = fd;
+        return {};
+    }
+    if (HelperUnreachable(error) || result == -ECONNRESET || result == -ENOTCONN) {
+        Disconnect();
+        return {"torvex-isp-helper cannot be reached: " + error.Describe(result), true};
+    }
+    return {"torvex-isp-helper refused the disk: " + error.Describe(result), false};
+}
+
+void HelperCarrier::Detach(int fd) {
+    if (fd != claimed_fd_) return;
+    claimed_fd_ = -1;
+    std::string why_not;
+    sd_bus* bus = Bus(why_not);
+    if (bus == nullptr) return;
+    SdBusError error;
+    sd_bus_message* reply = nullptr;
+    sd_bus_message* raw = nullptr;
+    if (sd_bus_message_new_method_call(bus, &raw, kHelperBusName, kHelperObjectPath,
+                                       kHelperInterface, "Release") < 0)
+        return;
+    SdBusMessagePtr message(raw);
+    // Without an answer the helper still drops the disk when this process leaves the bus.
+    sd_bus_call(bus, raw, kReleaseTimeout, error.get(), &reply);
+    sd_bus_message_unref(reply);
+}
+
+PassThroughResult HelperCarrier::Send(int fd, const PassThroughRequest& request) {
+    if (fd != claimed_fd_ || fd < 0)
+        return NotSent(TransportError::InvalidHandle, "torvex-isp-helper holds no such disk");
+    if (auto problem = RequestProblem(request))
+        return NotSent(TransportError::Other, "request not sent: " + *problem);
+    std::string why_not;
+    sd_bus* bus = Bus(why_not);
+    if (bus == nullptr) return NotSent(TransportError::Other, why_not);
+    SdBusMessagePtr message = CommandMessage(bus, request);
+    if (!message) return NotSent(TransportError::Other, "cannot build the helper's command");
+    const std::uint32_t seconds =
+        request.timeout_seconds != 0 ? request.timeout_seconds : kPassThroughTimeoutSeconds;
+    SdBusError error;
+    sd_bus_message* reply = nullptr;
+    const int result = sd_bus_call(
+        bus, message.get(), seconds * kMicrosecondsPerSecond + kCommandMargin, error.get(), &reply);
+    SdBusMessagePtr owned_reply(reply);
+    if (result >= 0) return ReadCommandReply(reply, request);
+    const std::string said = "torvex-isp-helper: " + error.Describe(result);
+    if (error.HasName(kHelperErrorNotClaimed)) return NotSent(TransportError::InvalidHandle, said);
+    if (error.HasName(kHelperErrorDiskChanged)) return NotSent(TransportError::NoDevice, said);
+    if (HelperUnreachable(error)) Disconnect();
+    return NotSent(TransportError::Other, said);
+}
+
+}  // namespace torvex::linux_backend

@@ -1,0 +1,38 @@
+#pragma once
+// The system-bus interface of torvex-isp-helper, shared by the helper and its client. The client
+// opens the product's disk itself and hands the descriptor over with Claim; the helper proves it
+// is the product, asks polkit, and then carries the product's own command blocks, and nothing
+// else, to that disk. No path ever crosses the bus.
+//
+//   Claim(h disk)
+//   Command(ay cdb, y direction, u length, ay data_out)
+//       -> (b delivered, y scsi_status, s transport_error, ay sense, ay data_in, s diagnostic)
+//   Release()
+//
+// direction: 0 data-out, 1 data-in (the command tables' flag). data_out holds exactly `length`
+// bytes for data-out and is empty otherwise; data_in holds `length` bytes for a delivered data-in
+// command. transport_error names why a request was not delivered (kTransportErrorNames).
+
+#include <array>
+#include <string_view>
+
+namespace torvex::linux_backend {
+
+inline constexpr const char* kHelperBusName = "org.torvex.IspHelper1";
+inline constexpr const char* kHelperObjectPath = "/org/torvex/IspHelper1";
+inline constexpr const char* kHelperInterface = "org.torvex.IspHelper1";
+
+// D-Bus errors of the helper.
+inline constexpr const char* kHelperErrorNotProduct = "org.torvex.IspHelper1.Error.NotProduct";
+inline constexpr const char* kHelperErrorNotAuthorized =
+    "org.torvex.IspHelper1.Error.NotAuthorized";
+inline constexpr const char* kHelperErrorNotClaimed = "org.torvex.IspHelper1.Error.NotClaimed";
+inline constexpr const char* kHelperErrorCommandRefused =
+    "org.torvex.IspHelper1.Error.CommandRefused";
+inline constexpr const char* kHelperErrorDiskChanged = "org.torvex.IspHelper1.Error.DiskChanged";
+
+// TransportError values as they travel, in the enum's order.
+inline constexpr std::array<std::string_view, 6> kTransportErrorNames = {
+    "none", "invalid-handle", "permission-denied", "no-device", "timeout", "other"};
+
+}  // namespace torvex::linux_backend

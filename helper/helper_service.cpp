@@ -1,0 +1,302 @@
+#include "helper/helper_service.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <span>
+#include <vector>
+
+#include "device/linux/isp_helper_interface.h"
+#include "helper/command_table.h"
+
+namespace torvex::helper {
+namespace {
+
+using linux_backend::kHelperErrorCommandRefused;
+using linux_backend::kHelperErrorDiskChanged;
+using linux_backend::kHelperErrorNotAuthorized;
+using linux_backend::kHelperErrorNotClaimed;
+using linux_backend::kHelperErrorNotProduct;
+
+void Log(const std::string& client, const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", client.c_str(), text.c_str());
+}
+
+int Refuse(sd_bus_error* error, const char* name, const std::string& client,
+           const std::string& why) {
+    Log(client, std::string("refused: ") + why);
+    return sd_bus_error_set(error, name, why.c_str());
+}
+
+std::string DiskName(const ProvenDisk& disk) {
+    // The USB identity without the serial, which is the device's own text.
+    return disk.sysname + " (" + disk.parent_device_id.substr(0, 21) + ")";
+}
+
+}  // namespace
+
+// A claim whose descriptor is proven and waits for the authority's verdict.
+struct HelperService::PendingClaim {
+    std::weak_ptr<HelperService*> service;
+    std::string bus_name;
+    std::uint64_t claim = 0;
+    linux_backend::SdBusMessagePtr message;
+    int fd = -1;  // owned until the verdict hands it on
+    ProvenDisk disk;
+
+    ~PendingClaim() {
+        if (fd >= 0) close(fd);
+    }
+};
+
+HelperService::HelperService(sd_bus* bus, Authority& authority, DescriptorAccess& access)
+    : bus_(bus),
+      authority_(authority),
+      access_(access),
+      udev_(udev_new()),
+      alive_(std::make_shared<HelperService*>(this)) {}
+
+HelperService::~HelperService() {
+    *alive_ = nullptr;
+    for (auto& [name, client] : clients_)
+        if (client->fd >= 0) close(client->fd);
+}
+
+int HelperService::Install() {
+    static const sd_bus_vtable kVtable[] = {
+        SD_BUS_VTABLE_START(0),
+        SD_BUS_METHOD("Claim", "h", "", &HelperService::OnClaim, SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_METHOD("Command", "ayyuay", "bysayays", &HelperService::OnCommand,
+                      SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_METHOD("Release", "", "", &HelperService::OnRelease, SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_VTABLE_END};
+    sd_bus_slot* slot = nullptr;
+    const int result = sd_bus_add_object_vtable(bus_, &slot, linux_backend::kHelperObjectPath,
+                                                linux_backend::kHelperInterface, kVtable, this);
+    object_.reset(slot);
+    return result;
+}
+
+bool HelperService::Idle() const {
+    if (waiting_claims_ > 0) return false;
+    for (const auto& [name, client] : clients_)
+        if (client->fd >= 0) return false;
+    return true;
+}
+
+HelperService::Client* HelperService::Find(const std::string& bus_name) {
+    const auto found = clients_.find(bus_name);
+    return found == clients_.end() ? nullptr : found->second.get();
+}
+
+HelperService::Client* HelperService::ClientOf(const char* bus_name) {
+    if (bus_name == nullptr) return nullptr;
+    if (Client* known = Find(bus_name)) return known;
+    auto client = std::make_unique<Client>();
+    client->service = this;
+    client->bus_name = bus_name;
+    sd_bus_track* track = nullptr;
+    // The tracker watches NameOwnerChanged for the client's unique name; a client that has
+    // already left is not taken on.
+    if (sd_bus_track_new(bus_, &track, &HelperService::OnClientGone, client.get()) < 0)
+        return nullptr;
+    client->track.reset(track);
+    if (sd_bus_track_add_name(track, bus_name) < 0) return nullptr;
+    Client* added = client.get();
+    clients_.emplace(bus_name, std::move(client));
+    return added;
+}
+
+void HelperService::DropDisk(Client& client, const char* why) {
+    if (client.fd < 0) return;
+    close(client.fd);
+    client.fd = -1;
+    Log(client.bus_name, std::string("dropped ") + DiskName(client.disk) + ": " + why);
+}
+
+void HelperService::Forget(Client& client) {
+    DropDisk(client, "the client left the bus");
+    clients_.erase(client.bus_name);
+}
+
+int HelperService::OnClientGone(sd_bus_track*, void* client) {
+    auto* gone = static_cast<Client*>(client);
+    gone->service->Forget(*gone);
+    return 0;
+}
+
+int HelperService::OnClaim(sd_bus_message* message, void* self, sd_bus_error* error) {
+    return static_cast<HelperService*>(self)->Claim(message, error);
+}
+
+int HelperService::Claim(sd_bus_message* message, sd_bus_error* error) {
+    int passed = -1;
+    if (const int result = sd_bus_message_read(message, "h", &passed); result < 0) return result;
+    Client* client = ClientOf(sd_bus_message_get_sender(message));
+    if (client == nullptr) return sd_bus_error_set_errno(error, ENOTCONN);
+    DropDisk(*client, "the client claims another disk");
+    const std::uint64_t claim = ++client->claim;
+
+    auto pending = std::make_shared<PendingClaim>();
+    pending->fd = fcntl(passed, F_DUPFD_CLOEXEC, 3);
+    if (pending->fd < 0) return sd_bus_error_set_errno(error, errno);
+    DiskProof proof = ProveProductDisk(udev_.get(), access_, pending->fd);
+    if (!proof.disk) return Refuse(error, kHelperErrorNotProduct, client->bus_name, proof.refusal);
+    // udev keeps off a locked disk; the client's own lock on this open file makes this a no-op.
+    if (flock(pending->fd, LOCK_EX | LOCK_NB) != 0)
+        return Refuse(error, kHelperErrorNotProduct, client->bus_name,
+                      "another program holds the lock of " + DiskName(*proof.disk));
+    pending->service = alive_;
+    pending->bus_name = client->bus_name;
+    pending->claim = claim;
+    pending->message.reset(sd_bus_message_ref(message));
+    pending->disk = std::move(*proof.disk);
+    if (client->authorized) {
+        FinishClaim(*pending, AuthorizationVerdict{true, ""});
+        return 1;
+    }
+    ++waiting_claims_;
+    const bool interactive = sd_bus_message_get_allow_interactive_authorization(message) > 0;
+    authority_.Check(client->bus_name, interactive, [pending](const AuthorizationVerdict& verdict) {
+        const auto service = pending->service.lock();
+        if (!service || *service == nullptr) return;
+        --(*service)->waiting_claims_;
+        (*service)->FinishClaim(*pending, verdict);
+    });
+    return 1;  // answered by FinishClaim
+}
+
+void HelperService::FinishClaim(PendingClaim& pending, const AuthorizationVerdict& verdict) {
+    Client* client = Find(pending.bus_name);
+    if (client == nullptr) return;  // it left the bus meanwhile
+    if (client->claim != pending.claim) {
+        sd_bus_reply_method_errorf(pending.message.get(), kHelperErrorNotClaimed,
+                                   "a later claim of this client replaced this one");
+        return;
+    }
+    if (!verdict.authorized) {
+        // Let go of the disk before the client hears the answer: the copy, and the call that
+        // carried the descriptor.
+        close(pending.fd);
+        pending.fd = -1;
+        Log(client->bus_name, "refused: " + verdict.reason);
+        sd_bus_message* reply = nullptr;
+        if (sd_bus_message_new_method_errorf(pending.message.get(), &reply,
+                                             kHelperErrorNotAuthorized, "%s",
+                                             verdict.reason.c_str()) < 0)
+            return;
+        linux_backend::SdBusMessagePtr owned_reply(reply);
+        pending.message.reset();
+        sd_bus_send(bus_, reply, nullptr);
+        return;
+    }
+    client->authorized = true;
+    client->fd = pending.fd;
+    pending.fd = -1;
+    client->disk = pending.disk;
+    Log(client->bus_name, "holds " + DiskName(client->disk));
+    sd_bus_reply_method_return(pending.message.get(), "");
+}
+
+int HelperService::OnRelease(sd_bus_message* message, void* self, sd_bus_error*) {
+    auto* service = static_cast<HelperService*>(self);
+    const char* sender = sd_bus_message_get_sender(message);
+    if (Client* client = service->Find(sender != nullptr ? sender : ""))
+        service->DropDisk(*client, "released");
+    return sd_bus_reply_method_return(message, "");
+}
+
+int HelperService::OnCommand(sd_bus_message* message, void* self, sd_bus_error* error) {
+    return static_cast<HelperService*>(self)->Command(message, error);
+}
+
+namespace {
+
+// The arguments of one Command call.
+struct CommandArguments {
+    std::span<const std::uint8_t> cdb;
+    std::uint8_t direction = 0;
+    std::uint32_t length = 0;
+    std::span<const std::uint8_t> data_out;
+};
+
+int ReadCommand(sd_bus_message* message, CommandArguments& arguments) {
+    const void* cdb = nullptr;
+    const void* data_out = nullptr;
+    std::size_t cdb_size = 0;
+    std::size_t data_out_size = 0;
+    int result = sd_bus_message_read_array(message, 'y', &cdb, &cdb_size);
+    if (result >= 0)
+        result = sd_bus_message_read(message, "yu", &arguments.direction, &arguments.length);
+    if (result >= 0) result = sd_bus_message_read_array(message, 'y', &data_out, &data_out_size);
+    arguments.cdb = {static_cast<const std::uint8_t*>(cdb), cdb_size};
+    arguments.data_out = {static_cast<const std::uint8_t*>(data_out), data_out_size};
+    return result;
+}
+
+// Why the helper does not carry this command; empty when it does.
+std::string CommandRefusal(const CommandArguments& arguments) {
+    if (arguments.direction > 1) return "direction must be 0 (out) or 1 (in)";
+    const auto direction = static_cast<DataDirection>(arguments.direction);
+    const CommandCheck check = CheckCommand(arguments.cdb, direction, arguments.length);
+    if (!check.refusal.empty()) return check.refusal;
+    const std::size_t expected = direction == DataDirection::Out ? arguments.length : 0;
+    if (arguments.data_out.size() == expected) return {};
+    return std::string(check.name) + " carries " + std::to_string(expected) +
+           " data-out bytes, not " + std::to_string(arguments.data_out.size());
+}
+
+std::string TransportErrorName(TransportError error) {
+    const auto index = static_cast<std::size_t>(error);
+    const auto& names = linux_backend::kTransportErrorNames;
+    return std::string(index < names.size() ? names[index] : names.back());
+}
+
+int ReplyWithResult(sd_bus_message* message, const PassThroughResult& sent,
+                    const std::vector<std::uint8_t>& data_in) {
+    sd_bus_message* raw = nullptr;
+    int result = sd_bus_message_new_method_return(message, &raw);
+    if (result < 0) return result;
+    linux_backend::SdBusMessagePtr reply(raw);
+    const std::size_t data_in_size = sent.delivered ? data_in.size() : 0;
+    result = sd_bus_message_append(raw, "bys", sent.delivered ? 1 : 0, sent.scsi_status,
+                                   TransportErrorName(sent.error).c_str());
+    if (result >= 0)
+        result = sd_bus_message_append_array(raw, 'y', sent.sense.data(), sent.sense_length);
+    if (result >= 0) result = sd_bus_message_append_array(raw, 'y', data_in.data(), data_in_size);
+    if (result >= 0) result = sd_bus_message_append(raw, "s", sent.diagnostic.c_str());
+    return result < 0 ? result : sd_bus_send(nullptr, raw, nullptr);
+}
+
+}  // namespace
+
+int HelperService::Command(sd_bus_message* message, sd_bus_error* error) {
+    CommandArguments arguments;
+    if (const int result = ReadCommand(message, arguments); result < 0) return result;
+    const char* sender = sd_bus_message_get_sender(message);
+    Client* client = Find(sender != nullptr ? sender : "");
+    if (client == nullptr || client->fd < 0)
+        return sd_bus_error_set(error, kHelperErrorNotClaimed, "this client holds no disk");
+    if (const std::string refusal = CommandRefusal(arguments); !refusal.empty())
+        return Refuse(error, kHelperErrorCommandRefused, client->bus_name, refusal);
+    // The disk is proven again right before the command: the product may have left, and its
+    // device number may by now belong to another disk.
+    if (const std::string changed = ReproveDisk(udev_.get(), access_, client->fd, client->disk);
+        !changed.empty()) {
+        DropDisk(*client, "it is no longer the product");
+        return sd_bus_error_set(error, kHelperErrorDiskChanged, changed.c_str());
+    }
+    PassThroughRequest request;
+    request.cdb = arguments.cdb;
+    request.direction = static_cast<DataDirection>(arguments.direction);
+    request.length = arguments.length;
+    std::vector<std::uint8_t> data_in(request.direction == DataDirection::In ? request.length : 0);
+    request.data_in = data_in.empty() ? nullptr : data_in.data();
+    request.data_out = arguments.data_out.empty() ? nullptr : arguments.data_out.data();
+    return ReplyWithResult(message, access_.Send(client->fd, request), data_in);
+}
+
+}  // namespace torvex::helper

@@ -1,0 +1,83 @@
+# Install rules of torvex-isp-helper and the files that let the system run it: its systemd unit,
+# its D-Bus activation file and bus policy, the polkit action it asks for, the udev rule that lets
+# the active user open the product's disks, its system user (sysusers.d) and the package script
+# that makes that user. Included by packaging/Packaging.cmake before CPack.
+#
+# Directories come from pkg-config (systemd, udev, dbus-1, polkit-gobject-1) where the build
+# machine has those modules, else from the usual places. They hold for the prefix /usr only: under
+# another prefix everything goes below it, where the system will not find it.
+
+if(NOT TARGET torvex-isp-helper)
+  return()
+endif()
+
+include(GNUInstallDirs)
+find_package(PkgConfig QUIET)
+set(helper_packaging_dir ${CMAKE_CURRENT_LIST_DIR})
+set(helper_generated_dir ${PROJECT_BINARY_DIR}/packaging/helper)
+
+# torvex_helper_dir(<variable> <module> <pkg-config variable> <suffix> <default below the prefix>)
+function(torvex_helper_dir variable module pc_variable suffix default)
+  set(found "")
+  if(PKG_CONFIG_FOUND AND CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+    pkg_get_variable(found ${module} ${pc_variable})
+  endif()
+  if(found)
+    set(${variable} "${found}${suffix}" PARENT_SCOPE)
+  else()
+    set(${variable} "${CMAKE_INSTALL_PREFIX}/${default}" PARENT_SCOPE)
+  endif()
+endfunction()
+
+torvex_helper_dir(TORVEX_UNIT_DIR systemd systemdsystemunitdir "" lib/systemd/system)
+torvex_helper_dir(TORVEX_SYSUSERS_DIR systemd sysusersdir "" lib/sysusers.d)
+torvex_helper_dir(TORVEX_UDEV_RULES_DIR udev udevdir /rules.d lib/udev/rules.d)
+torvex_helper_dir(TORVEX_DBUS_SERVICES_DIR dbus-1 system_bus_services_dir ""
+                  ${CMAKE_INSTALL_DATADIR}/dbus-1/system-services)
+torvex_helper_dir(TORVEX_POLKIT_ACTIONS_DIR polkit-gobject-1 actiondir ""
+                  ${CMAKE_INSTALL_DATADIR}/polkit-1/actions)
+set(TORVEX_DBUS_POLICY_DIR ${CMAKE_INSTALL_FULL_DATADIR}/dbus-1/system.d)
+
+install(TARGETS torvex-isp-helper RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR})
+set(HELPER_PROGRAM ${CMAKE_INSTALL_FULL_LIBEXECDIR}/torvex-isp-helper)
+set(SYSUSERS_FILE_NAME torvex-isp-helper.conf)
+configure_file(${helper_packaging_dir}/torvex-isp-helper.service.in
+               ${helper_generated_dir}/torvex-isp-helper.service @ONLY)
+configure_file(${helper_packaging_dir}/org.torvex.IspHelper1.service.in
+               ${helper_generated_dir}/org.torvex.IspHelper1.service @ONLY)
+configure_file(${helper_packaging_dir}/postinst.in ${helper_generated_dir}/postinst @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                WORLD_READ WORLD_EXECUTE)
+
+install(FILES ${helper_generated_dir}/torvex-isp-helper.service DESTINATION ${TORVEX_UNIT_DIR})
+install(FILES ${helper_generated_dir}/org.torvex.IspHelper1.service
+        DESTINATION ${TORVEX_DBUS_SERVICES_DIR})
+install(FILES ${helper_packaging_dir}/org.torvex.IspHelper1.conf
+        DESTINATION ${TORVEX_DBUS_POLICY_DIR})
+install(FILES ${helper_packaging_dir}/org.torvex.isp.update.policy
+        DESTINATION ${TORVEX_POLKIT_ACTIONS_DIR})
+install(FILES ${helper_packaging_dir}/70-torvex-isp.rules DESTINATION ${TORVEX_UDEV_RULES_DIR})
+install(FILES ${helper_packaging_dir}/torvex-isp-helper.sysusers
+        DESTINATION ${TORVEX_SYSUSERS_DIR} RENAME ${SYSUSERS_FILE_NAME})
+
+# Its manual page, compressed as Debian packages carry them.
+find_program(TORVEX_GZIP gzip REQUIRED)
+add_custom_command(OUTPUT ${helper_generated_dir}/torvex-isp-helper.8.gz
+                   COMMAND ${TORVEX_GZIP} -9nc ${helper_packaging_dir}/torvex-isp-helper.8
+                           > ${helper_generated_dir}/torvex-isp-helper.8.gz
+                   DEPENDS ${helper_packaging_dir}/torvex-isp-helper.8 VERBATIM)
+add_custom_target(torvex_helper_manual ALL DEPENDS ${helper_generated_dir}/torvex-isp-helper.8.gz)
+install(FILES ${helper_generated_dir}/torvex-isp-helper.8.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
+
+# What the helper needs of the system, and the script that makes its user.
+set(helper_depends "libsystemd0, dbus, polkitd | policykit-1,"
+                   " systemd | systemd-standalone-sysusers | systemd-sysusers")
+string(JOIN "" helper_depends ${helper_depends})
+if(CPACK_DEBIAN_PACKAGE_DEPENDS)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${helper_depends}")
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${helper_depends}")
+endif()
+list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${helper_generated_dir}/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)

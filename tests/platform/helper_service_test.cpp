@@ -1,0 +1,240 @@
+// torvex-isp-helper on a bus of the test's own, with products faked under umockdev: the disk a
+// client opens and hands over, the blocks the helper carries and the ones it refuses, the disk
+// let go when the client leaves, and the authority's word.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <numeric>
+#include <thread>
+
+#include "device/linux/helper_carrier.h"
+#include "device/linux/linux_device_platform.h"
+#include "tests/platform/fake_usb_disk.h"
+#include "tests/platform/private_system_bus.h"
+#include "tests/platform/scripted_disk.h"
+
+namespace torvex::testing {
+namespace {
+
+using linux_backend::HelperCarrier;
+using linux_backend::LinuxDevicePlatform;
+
+using Block = std::vector<std::uint8_t>;
+
+Block VendorBlock(std::uint8_t opcode, std::uint8_t parameter = 0) {
+    Block block(16, 0);
+    block[0] = 0xFF;
+    block[1] = opcode;
+    block[2] = parameter;
+    return block;
+}
+
+// Opens a node as the tool does, with its lock; -1 when the open or the lock fails.
+int OpenLocked(const std::string& node) {
+    const int fd = open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Nobody holds the disk: a new open takes its lock.
+bool Free(const std::string& node) {
+    const int fd = OpenLocked(node);
+    if (fd >= 0) close(fd);
+    return fd >= 0;
+}
+
+bool Eventually(const std::function<bool()>& holds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!holds()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+bool Says(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+struct HelperService : ::testing::Test {
+    void SetUp() override { ASSERT_TRUE(bus.StartHelper()); }
+
+    // The tool's platform on this product through the helper.
+    DeviceHandle OpenThroughHelper() {
+        platform.ListDiskInterfaces();
+        return platform.OpenExclusive(product.Path());
+    }
+    PassThroughResult Send(DeviceHandle handle, const Block& cdb, DataDirection direction,
+                           std::uint32_t length, std::uint8_t* in = nullptr,
+                           const std::uint8_t* out = nullptr) {
+        PassThroughRequest request;
+        request.cdb = cdb;
+        request.direction = direction;
+        request.length = length;
+        request.data_in = in;
+        request.data_out = out;
+        return platform.PassThrough(handle, request);
+    }
+
+    MockSystem system;  // first: the helper it starts works in this testbed
+    PrivateSystemBus bus;
+    ScriptedDisk backing;
+    FakeUsbDisk product{system, ProtectIspIdentity(), backing};
+    LinuxDevicePlatform platform{std::make_shared<HelperCarrier>()};
+};
+
+TEST_F(HelperService, CarriesTheProductsCommandsBothWaysWithStatusAndSense) {
+    const DeviceHandle handle = OpenThroughHelper();
+    ASSERT_NE(handle, kInvalidDeviceHandle) << platform.LastOpenError();
+    EXPECT_EQ(platform.OpenedParentDeviceId(handle), u"USB\\VID_0A81&PID_0321\\000000000002");
+
+    Block reply(64);
+    std::iota(reply.begin(), reply.end(), std::uint8_t{1});
+    backing.Script({ScriptedDisk::Delivered(), reply});
+    Block info(64, 0xEE);
+    const PassThroughResult read =
+        Send(handle, VendorBlock(0xA0, 0x04), DataDirection::In, 64, info.data());
+    EXPECT_TRUE(read.delivered) << read.diagnostic;
+    EXPECT_EQ(info, reply);
+
+    Block header(2048);
+    for (std::size_t i = 0; i < header.size(); ++i) header[i] = static_cast<std::uint8_t>(i * 7);
+    EXPECT_TRUE(
+        Send(handle, VendorBlock(0xA0, 0x06), DataDirection::Out, 2048, nullptr, header.data())
+            .delivered);
+
+    const Block sense = {0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x24, 0, 0, 0, 0, 0};
+    backing.Script(ScriptedDisk::CheckCondition(sense));
+    const PassThroughResult checked = Send(handle, VendorBlock(0x58), DataDirection::In, 0);
+    EXPECT_TRUE(checked.delivered);
+    EXPECT_EQ(checked.scsi_status, kScsiStatusCheckCondition);
+    EXPECT_EQ(Block(checked.sense.begin(), checked.sense.begin() + checked.sense_length), sense);
+
+    const std::vector<ReceivedRequest> received = backing.Received();
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received[0].cdb, VendorBlock(0xA0, 0x04));
+    EXPECT_EQ(received[1].data_out, header);
+    EXPECT_EQ(product.Seen().at(1).dxfer_len, 2048u);
+    platform.Close(handle);
+    EXPECT_TRUE(platform.TakeRawAccessAdvice().empty());
+}
+
+TEST_F(HelperService, RefusesDescriptorsThatAreNotTheProduct) {
+    ScriptedDisk elsewhere;
+    FakeUsbDisk other_maker{system, UsbIdentity{"0781", "5567", "4C530001"}, elsewhere};
+    FakeUsbDiskOptions cdrom;
+    cdrom.scsi_type = "5";
+    cdrom.scsi_driver = "sr";
+    FakeUsbDisk cdrom_lun{system, cdrom, elsewhere};
+    char plain_file[] = "/tmp/torvex-plain-file-XXXXXX";
+    const int plain_fd = mkstemp(plain_file);
+    unlink(plain_file);
+    struct Case {
+        const char* what;
+        int fd;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"a plain file", plain_fd, "not open on a block device"},
+        {"a SATA disk", OpenLocked(system.AddPlainDisk()), "not a SCSI disk (sd) behind"},
+        {"a USB stick of another maker", OpenLocked(other_maker.DevNode()),
+         "USB device VID_0781&PID_5567, which is not the product"},
+        {"the product's CD-ROM LUN", OpenLocked(cdrom_lun.DevNode()), "not a SCSI disk (sd)"},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.what);
+        ASSERT_GE(each.fd, 0);
+        HelperCarrier client;
+        const linux_backend::AttachOutcome outcome = client.Attach(each.fd);
+        EXPECT_TRUE(Says(outcome.refusal, "Error.NotProduct")) << outcome.refusal;
+        EXPECT_TRUE(Says(outcome.refusal, each.said)) << outcome.refusal;
+        EXPECT_FALSE(outcome.access_missing);
+        close(each.fd);
+    }
+    EXPECT_EQ(other_maker.SeenCount() + cdrom_lun.SeenCount(), 0u);
+}
+
+TEST_F(HelperService, BlocksOutsideTheProductsCommandSetNeverReachTheDisk) {
+    const DeviceHandle handle = OpenThroughHelper();
+    ASSERT_NE(handle, kInvalidDeviceHandle) << platform.LastOpenError();
+    Block data(512);
+    struct Case {
+        const char* what;
+        Block cdb;
+        DataDirection direction;
+        std::uint32_t length;
+    };
+    const Case cases[] = {
+        {"READ(10) of the disk's data", {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0}, DataDirection::In, 512},
+        {"a key slot the product has not", VendorBlock(0x62, 0x05), DataDirection::In, 0},
+        {"an information read of another length", VendorBlock(0xA0, 0x04), DataDirection::In, 128},
+        {"an erase sent as data-out", VendorBlock(0x52), DataDirection::Out, 0},
+        {"an information page the product has not", VendorBlock(0x2A, 0x02), DataDirection::Out,
+         128},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.what);
+        const bool in = each.direction == DataDirection::In;
+        const PassThroughResult result =
+            Send(handle, each.cdb, each.direction, each.length, in ? data.data() : nullptr,
+                 in ? nullptr : data.data());
+        EXPECT_FALSE(result.delivered);
+        EXPECT_TRUE(Says(result.diagnostic, "Error.CommandRefused")) << result.diagnostic;
+    }
+    EXPECT_EQ(product.SeenCount(), 0u);
+    // The disk stays claimed: the product's own commands still go through.
+    EXPECT_TRUE(Send(handle, VendorBlock(0x52), DataDirection::In, 0).delivered);
+    EXPECT_EQ(product.SeenCount(), 1u);
+}
+
+TEST_F(HelperService, LetsTheDiskGoWhenTheClientLeavesOrClaimsAnother) {
+    ScriptedDisk second_backing;
+    FakeUsbDisk second{system, MaskCodeIdentity(), second_backing};
+    const int fd = OpenLocked(product.DevNode());
+    const int second_fd = OpenLocked(second.DevNode());
+    ASSERT_GE(fd, 0);
+    ASSERT_GE(second_fd, 0);
+    auto client = std::make_unique<HelperCarrier>();
+    ASSERT_EQ(client->Attach(fd).refusal, "");
+    close(fd);  // only the helper holds the product now
+    EXPECT_FALSE(Free(product.DevNode()));
+
+    ASSERT_EQ(client->Attach(second_fd).refusal, "");
+    EXPECT_TRUE(Free(product.DevNode()));
+    close(second_fd);
+    EXPECT_FALSE(Free(second.DevNode()));
+
+    client.reset();  // its connection to the bus closes
+    EXPECT_TRUE(Eventually([&] { return Free(second.DevNode()); }));
+}
+
+TEST_F(HelperService, AClaimTheAuthorityRefusesTakesNothing) {
+    ASSERT_TRUE(bus.StartHelper(/*authorize=*/false));
+    EXPECT_EQ(OpenThroughHelper(), kInvalidDeviceHandle);
+    EXPECT_TRUE(Says(platform.LastOpenError(), "Error.NotAuthorized: the test's authority says no"))
+        << platform.LastOpenError();
+    EXPECT_TRUE(platform.TakeRawAccessAdvice().empty());  // the helper was there and said no
+    // The bus lets go of the call that carried the descriptor right after the answer.
+    EXPECT_TRUE(Eventually([&] { return Free(product.DevNode()); }));
+    EXPECT_EQ(product.SeenCount(), 0u);
+}
+
+TEST_F(HelperService, WithoutTheHelperTheOperatorIsToldOnce) {
+    bus.StopHelper();
+    EXPECT_EQ(platform.TakeRawAccessAdvice(), linux_backend::kRawScsiAccessAdvice);
+    EXPECT_TRUE(platform.TakeRawAccessAdvice().empty());
+    EXPECT_EQ(OpenThroughHelper(), kInvalidDeviceHandle);
+    EXPECT_TRUE(Says(platform.LastOpenError(), "torvex-isp-helper cannot be reached"))
+        << platform.LastOpenError();
+}
+
+}  // namespace
+}  // namespace torvex::testing
