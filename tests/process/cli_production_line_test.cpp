@@ -139,6 +139,21 @@ TEST(CliList, SendsOnlyIdentityReadsAndChangesNoBank) {
     }
 }
 
+// The serial changes when the product restarts in OTA code; the runner keeps to its port.
+TEST(CliSelection, BySerialTheRunFollowsItsProductAndTouchesNoOther) {
+    sim::VirtualPlatform world;
+    Attach(world, {sim::ProductPreset::Ota, sim::ProductPreset::ApplicationOld});
+    Options options;
+    options.serial = "2175APP00001";
+    const Captured run = RunVirtual(world, options);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("SN:00000000EF320001\n"), std::string::npos) << run.out;
+    EXPECT_TRUE(world.Violations().empty());
+    ASSERT_FALSE(world.Trace().empty());
+    for (const sim::TraceEntry& entry : world.Trace())
+        EXPECT_EQ(entry.disk, 1u) << sim::Describe(entry);
+}
+
 Captured Replay(const std::filesystem::path& trace) {
     Options options;
     options.replay = trace.string();
