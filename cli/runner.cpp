@@ -73,8 +73,11 @@ void PrintErrorTo(std::FILE* err, const std::string& text) {
 int RunTool(const ToolRun& run, const Options& options, std::FILE* out, std::FILE* err) {
     RunSession session(run.platform, run.replay, options, out, err);
     if (const std::optional<int> failed = session.Open()) return *failed;
-    if (const std::optional<int> done = session.BeforeStart(run.blocks))
+    if (const std::optional<int> done = session.BeforeStart(run.blocks)) {
+        // --list, or the refusal to choose: what the platform has to say (rights, mounts).
+        if (run.after_each_event) run.after_each_event();
         return session.Finish(*done);
+    }
     session.Window().SetRunHooks(run.update_writing, run.run_ended);
     DialogCore core(session.Window(), session.Platform(), run.blocks);
     if (run.refuse_sample_firmware) core.RefuseWritingSampleFirmware();
