@@ -36,12 +36,15 @@ void CheckLines(const FirmwareInfoBlock& block) {
         const std::u16string tag_line = FormatTagVersionLine(side, block);
         Require(tag_line.size() <= 80, "the tag and version line stays short");
         const std::u16string name_line = FormatNameLine(side, block);
+        // Each byte widened one to one, a control character or DEL shown as U+FFFD.
         Require(name_line.size() >= name.size() &&
                     std::equal(name.begin(), name.end(), name_line.end() - name.size(),
                                [](char byte, char16_t unit) {
-                                   return unit == static_cast<std::uint8_t>(byte);
+                                   const auto value = static_cast<std::uint8_t>(byte);
+                                   const bool control = value < 0x20 || value == 0x7F;
+                                   return unit == (control ? u'\uFFFD' : value);
                                }),
-                "the name line ends with the name's bytes widened one to one");
+                "the name line ends with the name's bytes widened one to one, shown safely");
         for (std::u16string_view pattern : {kFirstProductLinePattern, kSecondProductLinePattern}) {
             const std::string narrow(pattern.begin(), pattern.end());
             const bool in_name = name.find(narrow) != std::string_view::npos;
