@@ -43,11 +43,11 @@ const wchar_t* ClassFor(ControlKind kind) {
 }
 
 // The control of the template entry: by id, or a label by its text.
-HWND Find(HWND dialog, const ControlSpec& spec) {
-    if (spec.id != kIdStaticText) return GetDlgItem(dialog, spec.id);
+HWND Find(HWND dialog, const ControlSpec& entry) {
+    if (entry.id != kIdStaticText) return GetDlgItem(dialog, entry.id);
     for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ClassOf(child) == L"Static" && WindowText(child) == spec.text) return child;
+        if (ClassOf(child) == L"Static" && WindowText(child) == entry.text) return child;
     }
     return nullptr;
 }
@@ -80,29 +80,29 @@ bool HasStyle(HWND window, LONG_PTR style) {
 TEST(Startup, EveryControlOfTemplate102AtItsIdKindTextAndPlace) {
     WindowHarness harness(std::nullopt);
     ASSERT_NE(harness.Dialog(), nullptr);
-    for (const ControlSpec& spec : kTemplate102) {
-        SCOPED_TRACE(std::to_string(spec.id) + " " + (spec.name ? spec.name : ""));
-        const HWND control = Find(harness.Dialog(), spec);
+    for (const ControlSpec& entry : kTemplate102) {
+        SCOPED_TRACE(std::to_string(entry.id) + " " + (entry.name ? entry.name : ""));
+        const HWND control = Find(harness.Dialog(), entry);
         ASSERT_NE(control, nullptr);
-        EXPECT_EQ(ClassOf(control), ClassFor(spec.kind));
+        EXPECT_EQ(ClassOf(control), ClassFor(entry.kind));
         // The picture's text names what it shows (Standby after start-up); the log already
         // holds what discovery reported.
-        if (spec.id == kIdStatusPicture) {
+        if (entry.id == kIdStatusPicture) {
             EXPECT_EQ(WindowText(control), u"Standby");
-        } else if (spec.id != kIdStatusLog) {
-            EXPECT_EQ(WindowText(control), spec.text);
+        } else if (entry.id != kIdStatusLog) {
+            EXPECT_EQ(WindowText(control), entry.text);
         }
         const RECT actual = RectInDialog(harness.Dialog(), control);
-        const RECT expected = ExpectedRect(harness.Dialog(), spec.rect);
+        const RECT expected = ExpectedRect(harness.Dialog(), entry.rect);
         EXPECT_EQ(actual.left, expected.left);
         EXPECT_EQ(actual.top, expected.top);
         EXPECT_EQ(actual.right, expected.right);
         EXPECT_EQ(actual.bottom, expected.bottom);
-        EXPECT_EQ(HasStyle(control, WS_VISIBLE), spec.visible);
+        EXPECT_EQ(HasStyle(control, WS_VISIBLE), entry.visible);
         // Start-up disables Update F/W, TEST, Clear and the log; the rest as the template says.
-        const bool disabled_by_startup = spec.id == kIdUpdateFw || spec.id == kIdTest ||
-                                         spec.id == kIdClear || spec.id == kIdStatusLog;
-        EXPECT_EQ(IsWindowEnabled(control) != FALSE, spec.enabled && !disabled_by_startup);
+        const bool disabled_by_startup = entry.id == kIdUpdateFw || entry.id == kIdTest ||
+                                         entry.id == kIdClear || entry.id == kIdStatusLog;
+        EXPECT_EQ(IsWindowEnabled(control) != FALSE, entry.enabled && !disabled_by_startup);
     }
     EXPECT_TRUE(HasStyle(harness.Control(kIdStatusPicture), BS_OWNERDRAW));
     EXPECT_TRUE(Bordered(harness.Control(kIdStatusLog)));
