@@ -18,10 +18,14 @@ set(TORVEX_RELEASE_DATE 2026-12-08)
 set(TORVEX_RELEASE_DATE_RFC2822 "Tue, 08 Dec 2026 12:00:00 +0000")
 set(TORVEX_HOMEPAGE https://torvex.example/isp)
 
+# The whole relocation table read-only from the start, as distributions build programs.
+foreach(program torvex-isp torvex-isp-cli torvex-isp-helper)
+  if(TARGET ${program})
+    target_link_options(${program} PRIVATE LINKER:-z,relro LINKER:-z,now)
+  endif()
+endforeach()
 foreach(program torvex-isp torvex-isp-cli)
   if(TARGET ${program})
-    # The whole relocation table read-only from the start, as distributions build programs.
-    target_link_options(${program} PRIVATE LINKER:-z,relro LINKER:-z,now)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
