@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "base/window_port.h"
 #include "device/boot_code_query.h"
+#include "device/forwarding_platform.h"
 #include "device/recording_platform.h"
 #include "device/usb_found.h"
 #include "firmware/ef32_version_checks.h"
@@ -35,24 +36,13 @@ class SilentWindow final : public WindowPort {
 
 // Shows the tool one disk only, so that discovery finds exactly the product being listed. The
 // platform's last listing is left as it was (the back end opens only disks it listed).
-class OneDisk final : public DevicePlatform {
+class OneDisk final : public ForwardingPlatform {
   public:
-    OneDisk(DevicePlatform& inner, DiskInterface disk) : inner_(inner), disk_(std::move(disk)) {}
+    OneDisk(DevicePlatform& inner, DiskInterface disk)
+        : ForwardingPlatform(inner), disk_(std::move(disk)) {}
     DiskListing ListDiskInterfaces() override { return {{disk_}, ListingFailure::None}; }
-    DeviceHandle OpenExclusive(std::u16string_view path) override {
-        return inner_.OpenExclusive(path);
-    }
-    std::string LastOpenError() const override { return inner_.LastOpenError(); }
-    std::u16string OpenedParentDeviceId(DeviceHandle handle) const override {
-        return inner_.OpenedParentDeviceId(handle);
-    }
-    void Close(DeviceHandle handle) override { inner_.Close(handle); }
-    PassThroughResult PassThrough(DeviceHandle handle, const PassThroughRequest& request) override {
-        return inner_.PassThrough(handle, request);
-    }
 
   private:
-    DevicePlatform& inner_;
     DiskInterface disk_;
 };
 

@@ -52,7 +52,7 @@ bool ProductSelection::Keeps(const DiskInterface& disk) const {
 }
 
 DiskListing ProductSelection::ListDiskInterfaces() {
-    DiskListing listing = inner_.ListDiskInterfaces();
+    DiskListing listing = Inner().ListDiskInterfaces();
     if (!port_ && !serial_ && !several_) Choose(listing);
     const bool unfiltered = !criteria_.port && !criteria_.serial && !port_ && !serial_ && !several_;
     if (unfiltered) return listing;
@@ -72,11 +72,11 @@ DiskListing ProductSelection::ListDiskInterfaces() {
 DeviceHandle ProductSelection::OpenExclusive(std::u16string_view path) {
     refused_open_ = hidden_paths_.count(std::u16string(path)) != 0;
     if (refused_open_) return kInvalidDeviceHandle;
-    return inner_.OpenExclusive(path);
+    return Inner().OpenExclusive(path);
 }
 
 std::string ProductSelection::LastOpenError() const {
-    return refused_open_ ? kHiddenDiskError : inner_.LastOpenError();
+    return refused_open_ ? kHiddenDiskError : Inner().LastOpenError();
 }
 
 }  // namespace torvex::cli

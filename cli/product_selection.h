@@ -15,6 +15,7 @@
 #include <string>
 
 #include "device/device_platform.h"
+#include "device/forwarding_platform.h"
 
 namespace torvex::cli {
 
@@ -23,22 +24,15 @@ struct SelectionCriteria {
     std::optional<std::u16string> serial;
 };
 
-class ProductSelection final : public DevicePlatform {
+class ProductSelection final : public ForwardingPlatform {
   public:
     ProductSelection(DevicePlatform& inner, SelectionCriteria criteria)
-        : inner_(inner), criteria_(std::move(criteria)) {}
+        : ForwardingPlatform(inner), criteria_(std::move(criteria)) {}
 
     DiskListing ListDiskInterfaces() override;
     // A disk the selection hid is never opened.
     DeviceHandle OpenExclusive(std::u16string_view path) override;
     std::string LastOpenError() const override;
-    std::u16string OpenedParentDeviceId(DeviceHandle handle) const override {
-        return inner_.OpenedParentDeviceId(handle);
-    }
-    void Close(DeviceHandle handle) override { inner_.Close(handle); }
-    PassThroughResult PassThrough(DeviceHandle handle, const PassThroughRequest& request) override {
-        return inner_.PassThrough(handle, request);
-    }
 
     // The listing in which several products were found before one was chosen; the run must end
     // without touching any of them.
@@ -50,7 +44,6 @@ class ProductSelection final : public DevicePlatform {
     bool Keeps(const DiskInterface& disk) const;
     void Choose(const DiskListing& listing);
 
-    DevicePlatform& inner_;
     SelectionCriteria criteria_;
     std::optional<std::u16string> port_;    // the chosen port
     std::optional<std::u16string> serial_;  // followed by serial: the platform has no ports

@@ -35,6 +35,11 @@ struct TracedRequest {
     std::uint64_t duration_us = 0;
 };
 
+// A request as a trace keeps it before it is answered: handle, command block, direction, length and
+// the digest of the data it sends. The recorder and the replay build it the same way, so that a
+// replayed request matches its recording exactly when the tool asked the same.
+TracedRequest TracedRequestOf(DeviceHandle handle, const PassThroughRequest& request);
+
 using PlatformCall = std::variant<DiskListing, TracedOpen, TracedClose, TracedRequest>;
 
 struct PlatformRecord {

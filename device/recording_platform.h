@@ -6,13 +6,14 @@
 #include <functional>
 
 #include "device/device_platform.h"
+#include "device/forwarding_platform.h"
 #include "device/platform_trace.h"
 
 namespace torvex {
 
 using PlatformRecordSink = std::function<void(const PlatformRecord&)>;
 
-class RecordingPlatform final : public DevicePlatform {
+class RecordingPlatform final : public ForwardingPlatform {
   public:
     // `clock_ms` gives the record's time; the platform and the sink outlive this one.
     RecordingPlatform(DevicePlatform& inner, PlatformRecordSink sink,
@@ -20,17 +21,12 @@ class RecordingPlatform final : public DevicePlatform {
 
     DiskListing ListDiskInterfaces() override;
     DeviceHandle OpenExclusive(std::u16string_view path) override;
-    std::string LastOpenError() const override { return inner_.LastOpenError(); }
-    std::u16string OpenedParentDeviceId(DeviceHandle handle) const override {
-        return inner_.OpenedParentDeviceId(handle);
-    }
     void Close(DeviceHandle handle) override;
     PassThroughResult PassThrough(DeviceHandle handle, const PassThroughRequest& request) override;
 
   private:
     void Record(PlatformCall call) { sink_(PlatformRecord{clock_ms_(), std::move(call)}); }
 
-    DevicePlatform& inner_;
     PlatformRecordSink sink_;
     std::function<std::uint64_t()> clock_ms_;
 };

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "base/sha256.h"
-
 namespace torvex {
 
 namespace {
@@ -99,15 +97,7 @@ void ReplayPlatform::Close(DeviceHandle handle) {
 
 PassThroughResult ReplayPlatform::PassThrough(DeviceHandle handle,
                                               const PassThroughRequest& request) {
-    TracedRequest made;
-    made.handle = handle;
-    made.cdb.assign(request.cdb.begin(), request.cdb.end());
-    made.direction = request.direction;
-    made.length = request.length;
-    if (request.direction == DataDirection::Out && request.length > 0 &&
-        request.data_out != nullptr)
-        made.sent_sha256 = Sha256Hex({request.data_out, request.length});
-    const PlatformRecord* recorded = Take(made);
+    const PlatformRecord* recorded = Take(TracedRequestOf(handle, request));
     if (recorded == nullptr) {
         PassThroughResult failed;
         failed.error = TransportError::Other;

@@ -8,50 +8,35 @@
 #include "cli/interruption.h"
 #include "cli/poll_wait.h"
 #include "cli/runner.h"
+#include "device/forwarding_platform.h"
 #include "simulator/product_presets.h"
 #include "simulator/sample_firmware.h"
 #include "simulator/virtual_platform.h"
 #include "simulator/virtual_product_events.h"
 #include "tests/support/memory_firmware_blocks.h"
+#include "tests/support/output_files.h"
 
 namespace torvex::cli {
 namespace {
 
 // The virtual product, with SIGTERM raised as the first program command with `opcode` arrives: in
 // the middle of a procedure.
-class SignalDuringProgramming final : public DevicePlatform {
+class SignalDuringProgramming final : public ForwardingPlatform {
   public:
     SignalDuringProgramming(sim::VirtualPlatform& platform, std::uint8_t opcode)
-        : platform_(platform), opcode_(opcode) {}
-    DiskListing ListDiskInterfaces() override { return platform_.ListDiskInterfaces(); }
-    DeviceHandle OpenExclusive(std::u16string_view path) override {
-        return platform_.OpenExclusive(path);
-    }
-    std::string LastOpenError() const override { return platform_.LastOpenError(); }
-    std::u16string OpenedParentDeviceId(DeviceHandle handle) const override {
-        return platform_.OpenedParentDeviceId(handle);
-    }
-    void Close(DeviceHandle handle) override { platform_.Close(handle); }
+        : ForwardingPlatform(platform), opcode_(opcode) {}
     PassThroughResult PassThrough(DeviceHandle handle, const PassThroughRequest& request) override {
         if (!raised && request.cdb.size() > 1 && request.cdb[1] == opcode_) {
             raised = true;
             std::raise(SIGTERM);
         }
-        return platform_.PassThrough(handle, request);
+        return ForwardingPlatform::PassThrough(handle, request);
     }
     bool raised = false;
 
   private:
-    sim::VirtualPlatform& platform_;
     std::uint8_t opcode_;
 };
-
-std::string Read(std::FILE* file) {
-    std::rewind(file);
-    std::string text;
-    for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
-    return text;
-}
 
 struct RunnerRun {
     RunnerRun(DevicePlatform& platform, sim::VirtualPlatform& world) {
@@ -62,14 +47,11 @@ struct RunnerRun {
         Options options;
         options.tick_ms = 20;
         options.timeout_s = 20;
-        std::FILE* out_file = std::tmpfile();
-        std::FILE* err_file = std::tmpfile();
+        testing::OutputFiles files;
         status =
-            RunTool({platform, events, blocks, PollForEvents, {}}, options, out_file, err_file);
-        out = Read(out_file);
-        err = Read(err_file);
-        std::fclose(out_file);
-        std::fclose(err_file);
+            RunTool({platform, events, blocks, PollForEvents, {}}, options, files.out, files.err);
+        out = files.Out();
+        err = files.Err();
     }
     int status;
     std::string out;

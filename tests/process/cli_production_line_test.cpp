@@ -17,6 +17,7 @@
 #include "simulator/product_presets.h"
 #include "simulator/virtual_platform.h"
 #include "simulator/virtual_product_events.h"
+#include "tests/support/output_files.h"
 
 namespace torvex::cli {
 namespace {
@@ -26,14 +27,6 @@ struct Captured {
     std::string out;
     std::string err;
 };
-
-std::string ReadAll(std::FILE* file) {
-    std::rewind(file);
-    std::string text;
-    for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
-    std::fclose(file);
-    return text;
-}
 
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -59,13 +52,12 @@ Captured RunVirtual(sim::VirtualPlatform& platform, Options options) {
     sim::VirtualProductEvents events(platform);
     options.tick_ms = 20;
     options.timeout_s = 20;
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
+    testing::OutputFiles files;
     Captured run;
-    run.status =
-        RunTool({platform, events, CompiledFirmwareBlocks(), PollForEvents, {}}, options, out, err);
-    run.out = ReadAll(out);
-    run.err = ReadAll(err);
+    run.status = RunTool({platform, events, CompiledFirmwareBlocks(), PollForEvents, {}}, options,
+                         files.out, files.err);
+    run.out = files.Out();
+    run.err = files.Err();
     return run;
 }
 
@@ -157,12 +149,11 @@ TEST(CliSelection, BySerialTheRunFollowsItsProductAndTouchesNoOther) {
 Captured Replay(const std::filesystem::path& trace) {
     Options options;
     options.replay = trace.string();
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
+    testing::OutputFiles files;
     Captured run;
-    run.status = RunReplay(options, CompiledFirmwareBlocks(), out, err);
-    run.out = ReadAll(out);
-    run.err = ReadAll(err);
+    run.status = RunReplay(options, CompiledFirmwareBlocks(), files.out, files.err);
+    run.out = files.Out();
+    run.err = files.Err();
     return run;
 }
 

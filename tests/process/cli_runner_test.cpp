@@ -13,6 +13,7 @@
 #include "simulator/virtual_platform.h"
 #include "simulator/virtual_product_events.h"
 #include "tests/support/memory_firmware_blocks.h"
+#include "tests/support/output_files.h"
 #include "tests/support/scripted_platform.h"
 
 namespace torvex::cli {
@@ -22,21 +23,7 @@ struct NoEvents final : DeviceEventSource {
     std::vector<std::uint32_t> TakeDueEvents(Clock::time_point) override { return {}; }
 };
 
-struct Output {
-    Output() : out(std::tmpfile()), err(std::tmpfile()) {}
-    ~Output() {
-        std::fclose(out);
-        std::fclose(err);
-    }
-    static std::string Read(std::FILE* file) {
-        std::rewind(file);
-        std::string text;
-        for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
-        return text;
-    }
-    std::FILE* out;
-    std::FILE* err;
-};
+using Output = testing::OutputFiles;
 
 TEST(CliRunner, AStartUpWithoutEveryFirmwareBlockEndsAtOnce) {
     testing::MemoryFirmwareBlocks blocks = testing::MemoryFirmwareBlocks::Patterned();
@@ -55,7 +42,7 @@ TEST(CliRunner, AStartUpWithoutEveryFirmwareBlockEndsAtOnce) {
     EXPECT_EQ(status, kExitNoEnding);
     EXPECT_EQ(waits, 0);
     EXPECT_EQ(after_events, 1);  // after start-up, as on every run
-    EXPECT_EQ(Output::Read(output.err), "findresource\n");
+    EXPECT_EQ(output.Err(), "findresource\n");
 }
 
 testing::MemoryFirmwareBlocks SampleBlocks() {
@@ -82,8 +69,8 @@ struct VerboseRun {
         const testing::MemoryFirmwareBlocks blocks = SampleBlocks();
         status =
             RunTool({platform, events, blocks, PollForEvents, {}}, options, output.out, output.err);
-        out = Output::Read(output.out);
-        err = Output::Read(output.err);
+        out = output.Out();
+        err = output.Err();
     }
     int status;
     std::string out;

@@ -7,6 +7,7 @@
 #include "base/status_log.h"
 #include "cli/headless_window.h"
 #include "cli/options.h"
+#include "tests/support/output_files.h"
 
 namespace torvex::cli {
 namespace {
@@ -79,12 +80,7 @@ struct HeadlessWindowTest : ::testing::Test {
         std::fclose(out);
         std::fclose(err);
     }
-    static std::string Read(std::FILE* f) {
-        std::rewind(f);
-        std::string text;
-        for (int c; (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
-        return text;
-    }
+    static std::string Read(std::FILE* f) { return testing::ReadAll(f); }
     std::FILE* out;
     std::FILE* err;
     HeadlessWindow window;

@@ -7,6 +7,7 @@
 #include <cctype>
 
 #include "app/dialog_core.h"
+#include "device/forwarding_platform.h"
 #include "tests/scenario/fault_matrix_harness.h"
 #include "tests/support/case_printing.h"
 
@@ -180,25 +181,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, ShortReply, ::testing::Values(
 
 // Lists what the virtual product's platform lists, then takes the product away before discovery
 // can open it, as a product unplugged at that moment would be.
-class GoneAfterListing : public DevicePlatform {
+class GoneAfterListing : public ForwardingPlatform {
   public:
-    explicit GoneAfterListing(sim::VirtualPlatform& platform) : platform_(platform) {}
+    explicit GoneAfterListing(sim::VirtualPlatform& platform)
+        : ForwardingPlatform(platform), platform_(platform) {}
     DiskListing ListDiskInterfaces() override {
         DiskListing listing = platform_.ListDiskInterfaces();
         if (unplug_after_listing) platform_.Unplug(0);
         unplug_after_listing = false;
         return listing;
-    }
-    DeviceHandle OpenExclusive(std::u16string_view path) override {
-        return platform_.OpenExclusive(path);
-    }
-    std::string LastOpenError() const override { return platform_.LastOpenError(); }
-    std::u16string OpenedParentDeviceId(DeviceHandle handle) const override {
-        return platform_.OpenedParentDeviceId(handle);
-    }
-    void Close(DeviceHandle handle) override { platform_.Close(handle); }
-    PassThroughResult PassThrough(DeviceHandle handle, const PassThroughRequest& request) override {
-        return platform_.PassThrough(handle, request);
     }
     bool unplug_after_listing = true;
 

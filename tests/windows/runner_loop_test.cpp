@@ -15,6 +15,7 @@
 #include "cli/runner.h"
 #include "device/windows/device_change_window.h"
 #include "tests/support/memory_firmware_blocks.h"
+#include "tests/support/output_files.h"
 #include "tests/support/scripted_platform.h"
 
 namespace torvex::cli {
@@ -35,13 +36,6 @@ struct RunnerLoopTest : ::testing::Test {
         if (err) std::fclose(err);
     }
     void SetUp() override { ASSERT_TRUE(out && err && device_changes.IsListening()); }
-    std::string Contents(std::FILE* file) {
-        std::fflush(file);
-        std::rewind(file);
-        std::string text;
-        for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
-        return text;
-    }
     int Run(const WaitForEvents& wait) {
         return RunTool({platform, device_changes, blocks, wait, {}}, options, out, err);
     }
@@ -72,8 +66,8 @@ TEST_F(RunnerLoopTest, ADeviceChangeSentWhileTheLoopWaitsReachesTheTool) {
     sender.join();
     EXPECT_TRUE(delivered);
     EXPECT_EQ(status, kExitNoEnding);
-    EXPECT_EQ(Contents(out), "USB device not found!\nUSB device not found!\n");
-    EXPECT_EQ(Contents(err), "");
+    EXPECT_EQ(testing::ReadAll(out), "USB device not found!\nUSB device not found!\n");
+    EXPECT_EQ(testing::ReadAll(err), "");
 }
 
 TEST_F(RunnerLoopTest, AStartUpWithoutEveryFirmwareBlockEndsAtOnce) {
@@ -86,7 +80,7 @@ TEST_F(RunnerLoopTest, AStartUpWithoutEveryFirmwareBlockEndsAtOnce) {
               }),
               kExitNoEnding);
     EXPECT_EQ(waits, 0);
-    EXPECT_EQ(Contents(err), "findresource\n");
+    EXPECT_EQ(testing::ReadAll(err), "findresource\n");
 }
 
 }  // namespace
