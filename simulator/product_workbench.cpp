@@ -57,15 +57,6 @@ constexpr std::array<FaultAction, 9> kActionList = {
     FaultAction::GarbageReply, FaultAction::ShortReply,  FaultAction::StayAfterJump,
 };
 
-void SetUpBank(FlashBank& bank, const BankSetup& setup, std::uint32_t seed) {
-    if (setup.erased) {
-        bank.EraseAll();
-        return;
-    }
-    bank.LoadFirmware(setup.identity, setup.group, seed);
-    if (setup.corrupt) bank.CorruptMain();
-}
-
 bool IsErased(const FlashBank& bank) {
     return bank.Identity() == ErasedIdentity();
 }

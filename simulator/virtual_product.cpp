@@ -9,15 +9,6 @@ namespace torvex::sim {
 
 namespace {
 
-void SetUpBank(FlashBank& bank, const BankSetup& setup, std::uint32_t seed) {
-    if (setup.erased) {
-        bank.EraseAll();
-        return;
-    }
-    bank.LoadFirmware(setup.identity, setup.group, seed);
-    if (setup.corrupt) bank.CorruptMain();
-}
-
 bool ActsBeforeCommand(FaultAction action) {
     return action == FaultAction::Fail || action == FaultAction::Timeout ||
            action == FaultAction::CheckCondition || action == FaultAction::VanishBefore;
@@ -38,6 +29,15 @@ std::vector<std::uint8_t> MaskProbeReply(ProductMode mode) {
 }
 
 }  // namespace
+
+void SetUpBank(FlashBank& bank, const BankSetup& setup, std::uint32_t seed) {
+    if (setup.erased) {
+        bank.EraseAll();
+        return;
+    }
+    bank.LoadFirmware(setup.identity, setup.group, seed);
+    if (setup.corrupt) bank.CorruptMain();
+}
 
 void FillSense(PassThroughResult& result, std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
     result.sense.fill(0);

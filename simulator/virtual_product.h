@@ -35,6 +35,9 @@ struct BankSetup {
     std::uint8_t group = 1;  // recorded in the image trailer
 };
 
+// Gives a bank the contents `setup` describes; `seed` varies the code around the identity.
+void SetUpBank(FlashBank& bank, const BankSetup& setup, std::uint32_t seed);
+
 struct ProductConfig {
     ProductMode mode = ProductMode::Application;
     BankSetup ef64;

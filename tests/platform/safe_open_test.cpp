@@ -88,16 +88,23 @@ int BusyAfterDiscovery(const char* path, int flags) {
     return open(path, flags);
 }
 
+// Options under which `node` opens once (discovery), then answers EBUSY; `busy_at_once`: from its
+// first open on.
+LinuxPlatformOptions BusyAfterDiscoveryOf(const std::string& node, bool busy_at_once = false) {
+    busy_node = node;
+    busy_opens = busy_at_once ? 1 : 0;
+    LinuxPlatformOptions options;
+    options.open_node = &BusyAfterDiscovery;
+    return options;
+}
+
 TEST_F(SafeOpenTest, ACheckThatFindsTheProductMountedSaysSoAndClassesNothing) {
     FakeUsbDisk product(system, ApplicationIdentity(), backing);
     const auto [partition, number] = product.AddPartition(1);
     const std::string table = system.RootDir() + "/mountinfo";
     std::ofstream(table) << "98 29 " << major(number) << ":" << minor(number)
                          << " / /media/op/STICK rw - vfat " << partition << " rw\n";
-    busy_node = product.DevNode();
-    busy_opens = 0;
-    LinuxPlatformOptions options;
-    options.open_node = &BusyAfterDiscovery;
+    LinuxPlatformOptions options = BusyAfterDiscoveryOf(product.DevNode());
     options.mount_table = table;
     LinuxDevicePlatform platform(options);
     RecordingWindow window;
@@ -131,10 +138,7 @@ TEST_F(SafeOpenTest, TheMountsOfARefusedOpenAreKeptUntilTheNextOpen) {
                          << "99 29 8:99 / /media/op/OTHER rw - vfat /dev/sdz1 rw\n"
                          << "100 29 " << major(first_number) << ":" << minor(first_number)
                          << " / /mnt rw - vfat " << first << " rw\n";
-    busy_node = product.DevNode();
-    busy_opens = 0;
-    LinuxPlatformOptions options;
-    options.open_node = &BusyAfterDiscovery;
+    LinuxPlatformOptions options = BusyAfterDiscoveryOf(product.DevNode());
     options.mount_table = table;
     LinuxDevicePlatform platform(options);
     platform.ListDiskInterfaces();
@@ -158,10 +162,7 @@ TEST_F(SafeOpenTest, TheProductThatCouldNotBeOpenedGetsNoCommand) {
     FakeUsbDisk first(system, ProtectIspIdentity(), backing);
     ScriptedDisk second_backing;
     FakeUsbDisk second(system, ApplicationIdentity(), second_backing);
-    busy_node = second.DevNode();
-    busy_opens = 1;  // busy from the first open on
-    LinuxPlatformOptions options;
-    options.open_node = &BusyAfterDiscovery;
+    const LinuxPlatformOptions options = BusyAfterDiscoveryOf(second.DevNode(), true);
     LinuxDevicePlatform platform(options);
     RecordingWindow window;
     const MemoryFirmwareBlocks blocks = MemoryFirmwareBlocks::Patterned();
