@@ -1,5 +1,7 @@
 #include "tests/scenario/fault_matrix_harness.h"
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <utility>
 
@@ -32,6 +34,28 @@ std::optional<Command> CommandFromName(const std::string& name) {
 
 bool EndsWith(std::u16string_view text, std::u16string_view tail) {
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+// The run ending the window port hears for an ending the operator reads; none for the states
+// that are no ending of a run.
+std::optional<RunEnding> ReportedAs(Ending ending) {
+    switch (ending) {
+        case Ending::Success:
+            return RunEnding::Success;
+        case Ending::Failure:
+            return RunEnding::Failure;
+        case Ending::ReplugTimeout:
+            return RunEnding::ReplugTimeout;
+        case Ending::NotSupported:
+            return RunEnding::NotSupported;
+        case Ending::AlreadyUpdated:
+            return RunEnding::AlreadyUpdated;
+        case Ending::None:
+        case Ending::NotOffered:
+        case Ending::FirmwareRejected:
+            break;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -144,6 +168,7 @@ Ending FaultRun::Update() {
     }
     const std::size_t log_from = scenario.window.status_log.size();
     const std::size_t box_from = scenario.window.message_boxes.size();
+    const std::size_t reported_from = scenario.window.endings.size();
     scenario.Click();
     Ending ending = EndingSince(log_from, box_from);
     for (int tick = 0; ending == Ending::None && tick < kTicksToEnd; ++tick) {
@@ -151,7 +176,19 @@ Ending FaultRun::Update() {
         ending = EndingSince(log_from, box_from);
     }
     trace_at_ending = scenario.platform.Trace().size();
+    ExpectReportedOnce(ending, reported_from);
     return ending;
+}
+
+// What the operator read must be what the tool reported through the window port: the ending
+// read from the log and the boxes is the one ending reported since the click.
+void FaultRun::ExpectReportedOnce(Ending ending, std::size_t reported_from) const {
+    const std::vector<RunEnding>& endings = scenario.window.endings;
+    const std::vector<RunEnding> since(endings.begin() + static_cast<std::ptrdiff_t>(reported_from),
+                                       endings.end());
+    const std::optional<RunEnding> expected = ReportedAs(ending);
+    if (!expected) return;
+    EXPECT_EQ(since, std::vector<RunEnding>{*expected}) << EndingName(ending);
 }
 
 // The first ending after the click: the success line, or the first message box, whichever came

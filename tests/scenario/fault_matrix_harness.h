@@ -86,6 +86,7 @@ class FaultRun {
     std::size_t trace_at_ending = 0;
 
   private:
+    void ExpectReportedOnce(Ending ending, std::size_t reported_from) const;
     Ending EndingSince(std::size_t log_from, std::size_t box_from) const;
 
     const FaultBranch& branch_;
