@@ -1,9 +1,11 @@
 #include "cli/event_loop.h"
 
-#include "cli/interruption.h"
-
 #include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <string>
+
+#include "cli/interruption.h"
 
 namespace torvex::cli {
 
