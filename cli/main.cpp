@@ -46,7 +46,8 @@ int RunOnDevices(const cli::Options& options) {
     const bool refuse = CompiledFirmwareIsSample() && !options.allow_sample_firmware;
     return cli::RunTool(
         {platform, events, CompiledFirmwareBlocks(), cli::PollForEvents, after_each_event, refuse,
-         [&awake] { awake.UpdateWriting(); }, [&awake] { awake.RunEnded(); }},
+         [&awake] { awake.UpdateWriting(); }, [&awake] { awake.RunEnded(); },
+         [&monitor](const std::u16string& port) { monitor.KeepOnlyPort(ToUtf8(port)); }},
         options, stdout, stderr);
 }
 

@@ -38,6 +38,8 @@ class RunSession {
     std::optional<int> BeforeStart(const FirmwareBlockStore& blocks);
 
     DevicePlatform& Platform() { return selection_; }
+    // The USB port the run keeps to, once chosen.
+    const std::optional<std::u16string>& ChosenPort() const { return selection_.ChosenPort(); }
     HeadlessWindow& Window() { return *window_; }
 
     // Adds the trace's marks and the stop for several products to the loop.

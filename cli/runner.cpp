@@ -85,14 +85,22 @@ int RunTool(const ToolRun& run, const Options& options, std::FILE* out, std::FIL
         core.Transport().SetDiagnosticSink(
             [err](const std::string& line) { Print(err, kTransportPrefix + line + "\n"); });
     }
+    // The port is chosen by the first discovery that sees one product, at start-up or later.
+    bool port_told = false;
+    const auto after_each_event = [&] {
+        if (run.after_each_event) run.after_each_event();
+        const std::optional<std::u16string>& port = session.ChosenPort();
+        if (port && !port_told && run.keep_to_port) run.keep_to_port(*port);
+        port_told = port_told || port.has_value();
+    };
     const bool started = core.OnInitDialog();
-    if (run.after_each_event) run.after_each_event();
+    after_each_event();
     if (!started) return session.Finish(kExitNoEnding);
 
     LoopTiming timing;
     timing.tick = std::chrono::milliseconds(options.tick_ms);
     timing.timeout = std::chrono::seconds(options.timeout_s);
-    timing.after_each_event = run.after_each_event;
+    timing.after_each_event = after_each_event;
     session.Hook(timing);
     return session.Finish(session.Drive(core, run.events, timing, run.wait));
 }

@@ -34,6 +34,9 @@ struct ToolRun {
     // inhibitor is held in between).
     std::function<void()> update_writing = {};
     std::function<void()> run_ended = {};
+    // Told once the runner keeps to one product's USB port (--port, or the one product it found):
+    // the device-change source may then leave out the other ports' changes.
+    std::function<void(const std::u16string& port)> keep_to_port = {};
     // Set when `platform` answers from a trace (--replay): the trace's own ticks, clicks and
     // device changes drive the run instead of the clock and `events`.
     ReplayPlatform* replay = nullptr;

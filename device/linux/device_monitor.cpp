@@ -40,12 +40,23 @@ std::vector<std::uint32_t> DeviceMonitor::TakeDueEvents(Clock::time_point now) {
     return monitor_ ? ReadMonitor() : Poll(now);
 }
 
+void DeviceMonitor::KeepOnlyPort(const std::string& port_path) {
+    port_segment_ = "/" + port_path + "/";
+    if (!monitor_) present_ = PresentDisks();  // the other ports' disks never came or went
+}
+
+bool DeviceMonitor::Kept(const char* devpath) const {
+    return port_segment_.empty() ||
+           (devpath != nullptr &&
+            std::string_view(devpath).find(port_segment_) != std::string_view::npos);
+}
+
 std::vector<std::uint32_t> DeviceMonitor::ReadMonitor() {
     std::vector<std::uint32_t> events;
     // The monitor's socket is non-blocking: receive returns null once the queue is empty.
     while (UdevDevicePtr device{udev_monitor_receive_device(monitor_.get())}) {
         const char* action = udev_device_get_action(device.get());
-        if (action == nullptr) continue;
+        if (action == nullptr || !Kept(udev_device_get_devpath(device.get()))) continue;
         const std::string_view name(action);
         if (name == "add") events.push_back(kDeviceArrival);
         if (name == "remove") events.push_back(kDeviceRemoveComplete);
@@ -79,7 +90,7 @@ std::set<std::string> DeviceMonitor::PresentDisks() const {
     udev_list_entry* entry = nullptr;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
         const char* path = udev_list_entry_get_name(entry);
-        if (path == nullptr) continue;
+        if (path == nullptr || !Kept(path)) continue;
         UdevDevicePtr device(udev_device_new_from_syspath(udev_.get(), path));
         const dev_t number = device ? udev_device_get_devnum(device.get()) : 0;
         disks.insert(std::string(path) + " " + std::to_string(number));

@@ -36,17 +36,25 @@ class DeviceMonitor final : public DeviceEventSource {
     // Polling: the next look at the disks; the udev monitor has no schedule of its own.
     Clock::time_point NextDue() const override;
 
+    // From now on only the disks behind this USB port ("2-1.4") count. A runner that keeps to
+    // one product must not take another product's arrival for a change of its own: it would look
+    // for its product again while that product is still leaving after a jump, find it in the
+    // code it is leaving, and give up the update it was about to resume.
+    void KeepOnlyPort(const std::string& port_path);
+
     static constexpr std::chrono::seconds kPollingPeriod{1};
 
   private:
     std::vector<std::uint32_t> ReadMonitor();
     std::vector<std::uint32_t> Poll(Clock::time_point now);
     std::set<std::string> PresentDisks() const;
+    bool Kept(const char* devpath) const;
 
     UdevPtr udev_;
     UdevMonitorPtr monitor_;
     std::set<std::string> present_;  // polling: the disks seen at the last look
     Clock::time_point next_poll_{};
+    std::string port_segment_;  // "/2-1.4/": the paths of the kept port's devices hold it
 };
 
 }  // namespace torvex::linux_backend

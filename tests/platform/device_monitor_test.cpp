@@ -4,6 +4,8 @@
 #include <poll.h>
 #include <umockdev.h>
 
+#include <optional>
+
 #include "device/linux/device_monitor.h"
 #include "tests/platform/fake_usb_disk.h"
 #include "tests/platform/scripted_disk.h"
@@ -53,6 +55,22 @@ TEST_F(DeviceMonitorTest, OtherActionsAreNoDeviceChange) {
 
 TEST_F(DeviceMonitorTest, ReadingWithNothingPendingReturnsAtOnce) {
     EXPECT_TRUE(monitor.TakeDueEvents(DeviceEventSource::Clock::now()).empty());
+}
+
+// A runner that keeps to one product's port hears that port's disks only: another product coming
+// and going on the same bus is no change of its own.
+TEST_F(DeviceMonitorTest, AKeptPortHearsOnlyItsOwnDisks) {
+    FakeUsbDiskOptions kept_options;
+    kept_options.usb_port = 8;
+    FakeUsbDiskOptions other_options;
+    other_options.usb_port = 9;
+    monitor.KeepOnlyPort("1-8");
+    std::optional<FakeUsbDisk> other(std::in_place, system, other_options, backing);
+    std::optional<FakeUsbDisk> kept(std::in_place, system, kept_options, backing);
+    EXPECT_EQ(WaitForEvents(monitor, 2), std::vector<std::uint32_t>{kDeviceArrival});
+    other.reset();
+    kept.reset();
+    EXPECT_EQ(WaitForEvents(monitor, 2), std::vector<std::uint32_t>{kDeviceRemoveComplete});
 }
 
 // Without a udev monitor the disks are looked at every second: a product that leaves and comes
