@@ -52,9 +52,13 @@ int RunVirtual(const Options& options, const FirmwareBlockStore& blocks,
     sim::VirtualPlatform platform;
     for (const sim::ProductPreset preset : presets) {
         auto& product = platform.AddProduct(sim::PresetConfig(preset));
-        // Like a real product, it is back a few ticks after it left, whatever the tick.
-        product.Timing().return_delay_ms =
+        // Like a real product, it is back a few ticks after it left, whatever the tick, and its
+        // removal is reported before it is back: within a tick of leaving.
+        sim::ProductTiming& timing = product.Timing();
+        timing.return_delay_ms =
             static_cast<std::uint32_t>(std::min(2000, kVirtualReturnTicks * options.tick_ms));
+        timing.removal_event_delay_ms =
+            std::min(timing.removal_event_delay_ms, static_cast<std::uint32_t>(options.tick_ms));
     }
     sim::VirtualProductEvents events(platform);
     return RunTool({platform, events, blocks, wait, {}}, options, stdout, stderr);

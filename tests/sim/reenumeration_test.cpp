@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "simulator/product_presets.h"
+#include "simulator/virtual_product_events.h"
 #include "tests/sim/hand_procedures.h"
 
 namespace torvex::sim {
@@ -148,6 +149,23 @@ TEST(Reenumeration, UnplugCancelsAPendingReturn) {
     const auto events = t.platform.TakeEvents();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[1].type, kDeviceArrival);
+}
+
+// An event loop that falls behind (a busy machine) still sees each event with the product as it
+// was at that moment: the removal while the product is away, then the arrival once it is back.
+TEST(Reenumeration, ALateEventLoopTakesTheEventsOneMomentAtATime) {
+    Timeline t(ProductPreset::ApplicationCurrent);
+    VirtualProductEvents events(t.platform);
+    const auto start = VirtualProductEvents::Clock::now();
+    t.Send(kJumpEf32);
+    const auto long_after = start + std::chrono::seconds(10);
+
+    EXPECT_EQ(events.TakeDueEvents(long_after), std::vector<std::uint32_t>{kDeviceRemoveComplete});
+    EXPECT_FALSE(t.platform.IsPresent(0));
+    EXPECT_EQ(events.TakeDueEvents(long_after), std::vector<std::uint32_t>{kDeviceArrival});
+    EXPECT_TRUE(t.platform.IsPresent(0));
+    EXPECT_TRUE(events.TakeDueEvents(long_after).empty());
+    EXPECT_EQ(events.NextDue(), VirtualProductEvents::Clock::time_point::max());
 }
 
 }  // namespace
