@@ -98,7 +98,9 @@ TEST(UpdatePlan, UpdateWritesWhatThePlanSays) {
         EXPECT_EQ(run.Sent(ISP_CMD_ERASE_EF64_MAIN), c.ef64_written);
         EXPECT_EQ(run.Sent(ISP_CMD_INFO_GROUP, ISP_CMD_EXECUTE), c.ef64_later && !c.ef32_written);
         // A plan that restarts the product in OTA code leaves the resumption armed.
-        if (c.ef64_later) EXPECT_EQ(run.state.RestartPending, 1);
+        if (c.ef64_later) {
+            EXPECT_EQ(run.state.RestartPending, 1);
+        }
     }
 }
 
