@@ -52,9 +52,10 @@ TEST(HelperCommandTable, PassesEveryBlockTheToolSendsInEveryCode) {
                 helper::CheckCommand(entry.cdb, entry.direction, entry.length);
             EXPECT_EQ(check.refusal, "") << sim::Describe(entry);
             // The helper names each command as the product does (without its slot or page).
-            if (!entry.command.empty())
+            if (!entry.command.empty()) {
                 EXPECT_EQ(check.name, entry.command.substr(0, entry.command.find(' ')))
                     << sim::Describe(entry);
+            }
             used.insert({check.name, entry.cdb[1]});
         }
     }
