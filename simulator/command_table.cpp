@@ -39,6 +39,18 @@ constexpr CommandNameRow kCommandNames[] = {
     {Command::JumpEf32, "ISP_CMD_JUMP_EF32"},
 };
 
+// Every command of the enumeration (JumpEf32 is its last) has a row, in any order.
+consteval bool EveryCommandNamed() {
+    for (int command = 0; command <= static_cast<int>(Command::JumpEf32); ++command) {
+        bool named = false;
+        for (const CommandNameRow& row : kCommandNames)
+            named = named || static_cast<int>(row.command) == command;
+        if (!named) return false;
+    }
+    return true;
+}
+static_assert(EveryCommandNamed(), "a command without a name");
+
 bool SameBytes(const AcceptedBlock& block, std::span<const std::uint8_t> cdb) {
     return cdb.size() == block.cdb_length &&
            std::equal(cdb.begin(), cdb.end(), block.bytes.begin());
