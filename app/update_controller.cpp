@@ -1,5 +1,6 @@
 #include "app/update_controller.h"
 
+#include "app/update_plan.h"
 #include "app/user_messages.h"
 #include "base/controller_state.h"
 #include "base/status_log.h"
@@ -19,6 +20,7 @@ class UpdateRun {
     explicit UpdateRun(ToolContext& context)
         : context_(context),
           state_(context.state),
+          plan_(PlanUpdate(context.state)),
           product_(context.transport, context.shared_buffer) {}
     void Run();
 
@@ -30,11 +32,7 @@ class UpdateRun {
         context_.window.ForceRepaint();
     }
 
-    // FirmwareGroup 0 (not yet decided) and 1 both take the Group_1 images.
-    bool UsesGroup1() const {
-        return state_.FirmwareGroup == ImageGroup::Unchecked ||
-               state_.FirmwareGroup == ImageGroup::Group1;
-    }
+    bool UsesGroup1() const { return plan_.group == ImageGroup::Group1; }
 
     void MaskCodeBranch();
     void ApplicationOrOtaBranch();
@@ -42,7 +40,7 @@ class UpdateRun {
     void ProtectIspBranch();
 
     bool Ef32Step();
-    int Ef64Step(bool protect_isp);
+    int Ef64Step();
     void EndAfterEf64(int result);
 
     void SuccessEnding();
@@ -53,45 +51,56 @@ class UpdateRun {
 
     ToolContext& context_;
     ControllerState& state_;
+    const UpdatePlan plan_;
     ProductConnection product_;
 };
 
 void UpdateRun::Run() {
     Log(u"Button2...");
-    if (!state_.WriteRefusal.empty()) return RefusedEnding();
+    if (plan_.path == UpdatePath::Refused) return RefusedEnding();
     if (!product_.Open(state_.DevicePath, state_.ProductIdentity))
         return FailureEnding(kOpenFailedLine, product_.FailureReason());
 
-    if (state_.RunMode == kRunModeMaskCode) return MaskCodeBranch();
-    if (state_.DeviceVid == kVendorAppAndOta && state_.DutNameMatch == 1)
-        return ApplicationOrOtaBranch();
-    if (state_.RunMode == kRunModeProtectIsp) return ProtectIspBranch();
-    NotSupportedEnding(u"Other Code");
+    switch (plan_.path) {
+        case UpdatePath::MaskCode0110:
+        case UpdatePath::MaskCode0210:
+            return MaskCodeBranch();
+        case UpdatePath::OtaCode:
+        case UpdatePath::ApplicationAntique:
+        case UpdatePath::ApplicationOld:
+        case UpdatePath::ApplicationUnchecked:
+        case UpdatePath::AlreadyUpdated:
+            return ApplicationOrOtaBranch();
+        case UpdatePath::ProtectIsp:
+            return ProtectIspBranch();
+        default:
+            return NotSupportedEnding(u"Other Code");
+    }
 }
 
 void UpdateRun::MaskCodeBranch() {
     Log(u"Run Code at Mask...");
-    if (state_.MaskVariant != MaskCode::Mask0210) return NotSupportedEnding(u"Mask 0110....");
+    if (plan_.path == UpdatePath::MaskCode0110) return NotSupportedEnding(u"Mask 0110....");
     Log(u"Mask 0210....");
     state_.ReplugTicks = 1;
     ShowUpdating();
     if (!Ef32Step()) return FailureEnding(u"FAIL");
-    EndAfterEf64(Ef64Step(false));
+    EndAfterEf64(Ef64Step());
 }
 
 void UpdateRun::ApplicationOrOtaBranch() {
     context_.log.AppendSecondaryLine(u"DUT FW Updating...");
-    if (state_.AppCodeRunning == 1) return ApplicationCode();
+    if (plan_.path != UpdatePath::OtaCode) return ApplicationCode();
     Log(u"Run Code at OTA ");
     state_.ReplugTicks = 1;
     ShowUpdating();
-    EndAfterEf64(Ef64Step(false));
+    EndAfterEf64(Ef64Step());
 }
 
 void UpdateRun::ApplicationCode() {
     Log(u"Run Code at Application ");
-    switch (state_.Ef64VersionClass) {
-        case Ef64Class::Antique:
+    switch (plan_.path) {
+        case UpdatePath::ApplicationAntique:
             // The product is sent to its OTA code; the timer resumes when it is back.
             Log(u"EF64_Antique  -  ISP_CMD_EXECUTE");
             state_.RestartPending = 1;
@@ -102,15 +111,14 @@ void UpdateRun::ApplicationCode() {
             SendIspExecute(product_);
             state_.DeviceFound = 0;
             return Close();
-        case Ef64Class::Old:
+        case UpdatePath::ApplicationOld:
             Log(u"EF64_Old");
             state_.RestartPending = 1;
             state_.AppCodeRunning = 0;
             state_.ReplugTicks = 1;
             ShowUpdating();
             break;
-        case Ef64Class::Current:
-        case Ef64Class::New:
+        case UpdatePath::AlreadyUpdated:
             Log(state_.Ef64VersionClass == Ef64Class::Current ? u"EF64_current" : u"EF64_New");
             state_.RestartPending = 0;
             context_.window.ReportRunEnding(RunEnding::AlreadyUpdated);
@@ -119,11 +127,10 @@ void UpdateRun::ApplicationCode() {
         default:
             break;
     }
-    // Old, or not yet classed: write EF32_0 when its class is known; its jump sends the product
-    // to its OTA code.
+    // Old, or not yet classed: write EF32_0 when the plan does; its jump sends the product to
+    // its OTA code.
     state_.ReplugTicks = 1;
-    if (state_.Ef32VersionClass != Ef32Class::Unchecked && !Ef32Step())
-        return FailureEnding(u"FAIL.");
+    if (plan_.ef32 && !Ef32Step()) return FailureEnding(u"FAIL.");
     state_.DeviceFound = 0;
     Close();
 }
@@ -132,24 +139,25 @@ void UpdateRun::ProtectIspBranch() {
     state_.ReplugTicks = 1;
     ShowUpdating();
     Log(u"Run Code at Protect ISP EF64");
-    if (Ef64Step(true) == 1) return SuccessEnding();
+    if (Ef64Step() == 1) return SuccessEnding();
     FailureEnding(u"FAIL.");
 }
 
 bool UpdateRun::Ef32Step() {
     context_.window.ReportUpdateWriting();
     Log(UsesGroup1() ? u"ISP EF32_0 - *.BinX  (Group_1)" : u"ISP EF32_0 - *.BinX  (Group_2)");
-    const BankSlices slices = SlicesFor(context_.images, Bank::Ef32_0, state_.FirmwareGroup);
+    const BankSlices slices = SlicesFor(context_.images, Bank::Ef32_0, plan_.group);
     return Run_Code_at_EF64_ISP_EF32_0_OTA(product_, context_.window, slices, state_.MaskVariant) !=
            0;
 }
 
-int UpdateRun::Ef64Step(bool protect_isp) {
+int UpdateRun::Ef64Step() {
     context_.window.ReportUpdateWriting();
     Log(UsesGroup1() ? u"ISP EF64 - *.BinX  (Group_1)" : u"ISP EF64 - *.BinX  (Group_2)");
-    const BankSlices slices = SlicesFor(context_.images, Bank::Ef64, state_.FirmwareGroup);
-    return protect_isp ? Run_Code_at_Protect_ISP_EF64(product_, context_.window, slices)
-                       : Run_Code_at_Mask0210_or_OTA_ISP_EF64(product_, context_.window, slices);
+    const BankSlices slices = SlicesFor(context_.images, Bank::Ef64, plan_.group);
+    return plan_.dialect == &ProtectIspDialect
+               ? Run_Code_at_Protect_ISP_EF64(product_, context_.window, slices)
+               : Run_Code_at_Mask0210_or_OTA_ISP_EF64(product_, context_.window, slices);
 }
 
 // The mask-code and OTA paths forget the mask variant after the EF64 step, whatever its result.

@@ -2,7 +2,6 @@
 
 #include "base/controller_state.h"
 #include "base/status_log.h"
-#include "device/isp_commands.h"
 #include "device/product_connection.h"
 
 namespace torvex {
@@ -15,11 +14,9 @@ void QueryBootCode(ToolContext& context) {
     product.OpenOrReport(state.DevicePath, state.ProductIdentity);
 
     IspCommandBlock& block = product.Block();
-    block.WriteOpcode(ISP_CMD_MASK_PROBE);
-    if (product.Send(DataPhase::In(product.Replies().Area(kMaskProbeReplyLength)))) {
+    if (product.Send(vendor::MaskProbe(block, product.Replies()))) {
         // Only mask code 0210 knows key slot 0x00; 0110 refuses it.
-        block.Write(ISP_CMD_SELECT_AES_KEY, kKeySlotMaskQuery);
-        if (product.Send(DataPhase::In(product.Replies().Area(0)))) {
+        if (product.Send(vendor::SelectKey(block, kKeySlotMaskQuery, product.Replies()))) {
             context.log.AppendStatusLine(u"Run Code at Mask Code 0210");
             state.MaskVariant = MaskCode::Mask0210;
         } else {

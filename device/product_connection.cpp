@@ -48,13 +48,12 @@ void ProductConnection::Close() {
     handle_ = kInvalidDeviceHandle;
 }
 
-bool ProductConnection::Send(std::span<const std::uint8_t> cdb, DataPhase data) {
-    return transport_.SendSCSICommand(handle_, cdb, data) != 0;
+bool ProductConnection::Send(const VendorRequest& request) {
+    return transport_.SendSCSICommand(handle_, request.cdb, request.data) != 0;
 }
 
 void SendIspExecute(ProductConnection& product) {
-    const auto cdb = IspExecuteCommandBlock();
-    product.Send(cdb, DataPhase::None(DataDirection::In));
+    product.Send(vendor::Execute());
 }
 
 }  // namespace torvex

@@ -12,6 +12,7 @@
 #include "device/device_platform.h"
 #include "device/isp_commands.h"
 #include "device/scsi_transport.h"
+#include "device/vendor_commands.h"
 
 namespace torvex {
 
@@ -47,10 +48,9 @@ class ProductConnection {
     // A new procedure on the same connection starts from a zeroed block.
     void RestartCommandRun() { block_.Restart(); }
 
-    // Sends the run's block, or another command block, with the given data phase; true when the
-    // transport delivered it (whatever the SCSI status).
-    bool Send(DataPhase data) { return Send(block_.Bytes(), data); }
-    bool Send(std::span<const std::uint8_t> cdb, DataPhase data);
+    // Sends a request made by one of the vendor command builders; true when the transport
+    // delivered it (whatever the SCSI status).
+    bool Send(const VendorRequest& request);
 
     // Where data-in replies land: the process-wide reply buffer.
     SharedDataBuffer& Replies() { return replies_; }

@@ -81,12 +81,13 @@ void CompareProductLine(ToolContext& context, std::u16string_view name_line,
 }
 
 // The bank holds firmware with the right tag: compare it with the carried Group_1 image.
-void CompareWithImage(ToolContext& context, ProductConnection& product, std::int32_t bank_number,
-                      std::u16string_view bank_name_line) {
+std::optional<FirmwareInfoBlock> CompareWithImage(ToolContext& context, ProductConnection& product,
+                                                  std::int32_t bank_number,
+                                                  std::u16string_view bank_name_line) {
     const auto image = QueryImageInformation(product, IdentitySlice(context.images, Bank::Ef32_0));
     if (!image) {
         context.log.AppendStatusLine(u"CMD FAIL.");
-        return;
+        return image;
     }
     LogFirmwareInfoBlock(context.log, InfoBlockSide::Image, *image);
     const std::int32_t image_number = FwVersionNumber(*image);
@@ -95,43 +96,49 @@ void CompareWithImage(ToolContext& context, ProductConnection& product, std::int
     ClassifyVersion(context, image_number, bank_number);
     if (context.state.DutNameMatch == 0)
         CompareProductLine(context, bank_name_line, kFirstProductLinePattern);
+    return image;
 }
 
 }  // namespace
 
-void Check_OTA_Version_at_Application(ToolContext& context) {
+IdentityReading Check_OTA_Version_at_Application(ToolContext& context) {
     context.log.AppendStatusLine(u"\r");
     context.log.AppendStatusLine(
         u"Check_OTA_Version_at_Application ------------------------------------");
+    IdentityReading read;
     CheckSession session(context);
-    if (!session.Opened()) return;
+    if (!session.Opened()) return read;
 
-    const auto bank = ReadDeviceInformation(session.Product(), ISP_CMD_GET_EF32_0_INFO);
-    if (!bank) {
+    read.bank = ReadDeviceInformation(session.Product(), ISP_CMD_GET_EF32_0_INFO);
+    if (!read.bank) {
         context.log.AppendStatusLine(u"CMD FAIL.");
         context.state.Ef32VersionClass = Ef32Class::NoCode;
-        return;
+        return read;
     }
     const std::u16string name_line =
-        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf32, *bank);
-    if (!ClassWithoutImage(context, *bank))
-        CompareWithImage(context, session.Product(), FwVersionNumber(*bank), name_line);
+        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf32, *read.bank);
+    if (!ClassWithoutImage(context, *read.bank))
+        read.image =
+            CompareWithImage(context, session.Product(), FwVersionNumber(*read.bank), name_line);
+    return read;
 }
 
-void Check_OTA_Version_at_OTA(ToolContext& context) {
+IdentityReading Check_OTA_Version_at_OTA(ToolContext& context) {
     ControllerState& state = context.state;
     context.log.AppendStatusLine(
         u"Check_OTA_Version_at_OTA -------------------------------------------");
+    IdentityReading read;
     CheckSession session(context);
-    if (!session.Opened()) return;
+    if (!session.Opened()) return read;
 
     // While OTA code runs, the running firmware is the EF32_0 one. A failed read leaves the
     // class Unchecked, so the next tick asks again.
-    const auto firmware = ReadDeviceInformation(session.Product(), ISP_CMD_GET_FW_INFO);
-    if (!firmware) {
+    read.bank = ReadDeviceInformation(session.Product(), ISP_CMD_GET_FW_INFO);
+    if (!read.bank) {
         context.log.AppendStatusLine(u"CMD FAIL.");
-        return;
+        return read;
     }
+    const FirmwareInfoBlock* firmware = &*read.bank;
     const std::u16string name_line =
         LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf32, *firmware);
     const std::int32_t number = FwVersionNumber(*firmware);
@@ -142,6 +149,7 @@ void Check_OTA_Version_at_OTA(ToolContext& context) {
     if (state.FirmwareGroup == ImageGroup::Unchecked)
         DecideFirmwareGroup(context, Ef32Group2Versions, number, {u"Group_2 ", u"Group_1 "});
     context.log.AppendStatusLine(FormatText("Device EF32_0 FW Version:   %d", number));
+    return read;
 }
 
 }  // namespace torvex

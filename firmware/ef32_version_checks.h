@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "base/tool_context.h"
+#include "firmware/identity_queries.h"
 
 namespace torvex {
 
@@ -24,7 +25,9 @@ inline constexpr std::array<std::uint8_t, 32> ProtectSignature = {
 // Device EF32_0 version numbers (at OTA) that take the Group_2 images; ends with a zero entry.
 inline constexpr std::array<std::int32_t, 2> Ef32Group2Versions = {50000, 0};
 
-void Check_OTA_Version_at_Application(ToolContext& context);
-void Check_OTA_Version_at_OTA(ToolContext& context);
+// Each returns what it read: at application code the EF32_0 bank and the carried EF32_0 image, at
+// OTA code the running (EF32_0) firmware as the bank.
+IdentityReading Check_OTA_Version_at_Application(ToolContext& context);
+IdentityReading Check_OTA_Version_at_OTA(ToolContext& context);
 
 }  // namespace torvex

@@ -79,22 +79,34 @@ void CompareProductLine(ToolContext& context, std::u16string_view device_name_li
 
 }  // namespace
 
-void Check_Application_Version_Combine(ToolContext& context) {
+IdentityReading Check_Application_Version_Combine(ToolContext& context) {
     ControllerState& state = context.state;
     context.log.AppendStatusLine(
         u"Check_Application_Version_Combine -----------------------------------------");
+    IdentityReading read;
     CheckSession session(context);
-    if (!session.Opened()) return;
+    if (!session.Opened()) return read;
 
-    const auto image =
+    read.image =
         QueryImageInformation(session.Product(), IdentitySlice(context.images, Bank::Ef64));
-    if (!image) return ClassAntique(context);
+    if (!read.image) {
+        ClassAntique(context);
+        return read;
+    }
+    const FirmwareInfoBlock* image = &*read.image;
     LogFirmwareInfoBlock(context.log, InfoBlockSide::Image, *image);
     const std::int32_t image_number = FwVersionNumber(*image);
-    if (image->MajorVersion() != kRequiredEf64ImageMajor) return RejectImage(context, session);
+    if (image->MajorVersion() != kRequiredEf64ImageMajor) {
+        RejectImage(context, session);
+        return read;
+    }
 
-    const auto firmware = ReadDeviceInformation(session.Product(), ISP_CMD_GET_FW_INFO);
-    if (!firmware) return ClassAntique(context);
+    read.bank = ReadDeviceInformation(session.Product(), ISP_CMD_GET_FW_INFO);
+    if (!read.bank) {
+        ClassAntique(context);
+        return read;
+    }
+    const FirmwareInfoBlock* firmware = &*read.bank;
     const std::u16string name_line =
         LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf64, *firmware);
     const std::int32_t device_number = FwVersionNumber(*firmware);
@@ -106,6 +118,7 @@ void Check_Application_Version_Combine(ToolContext& context) {
     if (state.FirmwareGroup == ImageGroup::Unchecked)
         DecideFirmwareGroup(context, Ef64Group2Versions, device_number,
                             {u"FW_Group_2 ", u"FW_Group_1 "});
+    return read;
 }
 
 }  // namespace torvex

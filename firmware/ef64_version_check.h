@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "base/tool_context.h"
+#include "firmware/identity_queries.h"
 
 namespace torvex {
 
@@ -15,6 +16,7 @@ inline constexpr std::uint8_t kRequiredEf64ImageMajor = 100;
 // Device EF64 version numbers that take the Group_2 images; ends with a zero entry.
 inline constexpr std::array<std::int32_t, 2> Ef64Group2Versions = {100000, 0};
 
-void Check_Application_Version_Combine(ToolContext& context);
+// Returns what it read: the EF64 bank and the carried EF64 image (read even when it is rejected).
+IdentityReading Check_Application_Version_Combine(ToolContext& context);
 
 }  // namespace torvex

@@ -14,6 +14,13 @@
 
 namespace torvex {
 
+// The identities one check read: its product's bank and the carried image it compared with (each
+// empty when the check did not get that far or the read failed).
+struct IdentityReading {
+    std::optional<FirmwareInfoBlock> bank;
+    std::optional<FirmwareInfoBlock> image;
+};
+
 // Logged instead of sending anything when a firmware block the step needs is absent.
 inline constexpr std::u16string_view kAbsentFirmwareBlockLine =
     u"Firmware block not available, nothing sent.";

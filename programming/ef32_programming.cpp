@@ -25,50 +25,46 @@ int Run_Code_at_EF64_ISP_EF32_0_OTA(ProductConnection& product, WindowPort& wind
     }
 
     run.Log(kSelectAesKeyLine);
-    block.Write(ISP_CMD_SELECT_AES_KEY, kKeySlotMainMemory);
-    if (!run.SendNoDataIn()) return run.Fail();
+    if (!run.Send(vendor::SelectKey(block, kKeySlotMainMemory, run.Replies()))) return run.Fail();
     run.StepProgress();
 
     run.Log(u"ISP EF32_0 Main Memory");
-    block.WriteProgramGuardBytes();
     for (std::int8_t chunk = 0; chunk < kMainMemoryChunks; ++chunk) {
         run.Log(FormatText("%ldth * 64KB", static_cast<long>(chunk)));
-        block.WriteChunk(ISP_CMD_PROGRAM_EF32_0_MAIN, static_cast<std::uint8_t>(chunk));
-        if (!run.AcceptedByProduct(run.SendDataOut(main_memory))) return run.Fail();
+        const auto chunk_number = static_cast<std::uint8_t>(chunk);
+        if (!run.AcceptedByProduct(
+                run.Send(vendor::ProgramEf32Main(block, chunk_number, main_memory))))
+            return run.Fail();
 
         run.Log(u"Check EF32_0 Main Memory Checksum");
-        block.WriteChunk(ISP_CMD_CHECK_EF32_0_MAIN, static_cast<std::uint8_t>(chunk));
-        if (!run.AcceptedByProduct(run.SendNoDataOut())) return run.Fail();
+        if (!run.AcceptedByProduct(run.Send(vendor::CheckEf32Main(block, chunk_number))))
+            return run.Fail();
     }
 
     run.Log(kSelectAesKeyLine);
-    block.Write(ISP_CMD_SELECT_AES_KEY, kKeySlotInfoPage);
-    if (!run.SendNoDataIn()) return run.Fail();
+    if (!run.Send(vendor::SelectKey(block, kKeySlotInfoPage, run.Replies()))) return run.Fail();
     run.StepProgress();
 
     // Both information pages are written from the same 128 bytes.
     run.Log(u"ISP EF32 Information Page_0");
-    block.Write(ISP_CMD_PROGRAM_EF32_INFO, 0);
-    if (!run.AcceptedByProduct(run.SendDataOut(info_page))) return run.Fail();
+    if (!run.AcceptedByProduct(run.Send(vendor::ProgramEf32Info(block, 0, info_page))))
+        return run.Fail();
 
     run.Log(u"Check EF32 Information Page_0 Checksum");
-    block.Write(ISP_CMD_CHECK_EF32_INFO, 0);
-    if (!run.AcceptedByProduct(run.SendNoDataOut())) return run.Fail();
+    if (!run.AcceptedByProduct(run.Send(vendor::CheckEf32Info(block, 0)))) return run.Fail();
     run.StepProgress();
 
     run.Log(u"ISP EF32 Information Page_1");
-    block.Write(ISP_CMD_PROGRAM_EF32_INFO, 1);
-    if (!run.AcceptedByProduct(run.SendDataOut(info_page))) return run.Fail();
+    if (!run.AcceptedByProduct(run.Send(vendor::ProgramEf32Info(block, 1, info_page))))
+        return run.Fail();
 
     run.Log(u"Check EF32 Information Page_1 Checksum");
-    block.Write(ISP_CMD_CHECK_EF32_INFO, 1);
-    if (!run.AcceptedByProduct(run.SendNoDataOut())) return run.Fail();
+    if (!run.AcceptedByProduct(run.Send(vendor::CheckEf32Info(block, 1)))) return run.Fail();
 
     // Mask code 0210 goes on with the EF64 bank, whose own jump follows.
     if (mask_variant != MaskCode::Mask0210) {
         run.Log(u"Jump to EFlash");
-        block.WriteOpcode(ISP_CMD_JUMP_EF32);  // byte 2 still holds page 1
-        run.SendNoDataOut();
+        run.Send(vendor::JumpEf32(block));  // byte 2 still holds page 1
     }
     return 1;
 }

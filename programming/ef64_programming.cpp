@@ -24,47 +24,47 @@ int RunEf64Procedure(ProductConnection& product, WindowPort& window, BankSlices 
 
     // Erase failures are reported and passed: the following steps decide.
     run.Log(u"Erase EF64*8 Main Memory");
-    block.Write(ISP_CMD_ERASE_EF64_MAIN, 0);
-    if (!run.SendNoDataIn()) run.Log(kStepFailLine);
+    if (!run.Send(vendor::EraseEf64(block, FlashArea::MainMemory, run.Replies())))
+        run.Log(kStepFailLine);
 
     run.Log(u"Erase EF64*8 Information Page");
-    block.Write(ISP_CMD_ERASE_EF64_INFO, 0);
-    if (!run.SendNoDataIn()) run.Log(kStepFailLine);
+    if (!run.Send(vendor::EraseEf64(block, FlashArea::InfoPage, run.Replies())))
+        run.Log(kStepFailLine);
 
     run.Log(kSelectAesKeyLine);
-    block.Write(ISP_CMD_SELECT_AES_KEY, kKeySlotMainMemory);
-    if (!run.SendNoDataIn()) return run.Fail();
+    if (!run.Send(vendor::SelectKey(block, kKeySlotMainMemory, run.Replies()))) return run.Fail();
     run.StepProgress();
 
     run.Log(u"Program EF64K*8 Main Memory");
-    block.Write(dialect.program_main, 0);
-    if (dialect.guard_bytes_from_program_main) block.WriteProgramGuardBytes();
-    if (!run.AcceptedByProduct(run.SendDataOut(main_memory))) return run.Fail();
+    if (!run.AcceptedByProduct(
+            run.Send(vendor::ProgramEf64(block, dialect, FlashArea::MainMemory, main_memory))))
+        return run.Fail();
     run.StepProgress();
 
     run.Log(u"EF64K*8 Main Memory Checksum");
-    block.Write(ISP_CMD_CHECK_EF64_MAIN, 0);
-    if (!run.AcceptedByProduct(run.SendNoDataIn())) return run.Fail();
+    if (!run.AcceptedByProduct(
+            run.Send(vendor::CheckEf64(block, FlashArea::MainMemory, run.Replies()))))
+        return run.Fail();
 
     run.Log(kSelectAesKeyLine);
-    block.Write(ISP_CMD_SELECT_AES_KEY, kKeySlotInfoPage);
-    if (!run.SendNoDataIn()) return run.Fail();
+    if (!run.Send(vendor::SelectKey(block, kKeySlotInfoPage, run.Replies()))) return run.Fail();
     run.StepProgress();
 
     run.Log(u"Program EF64K*8 Information Page");
-    block.Write(dialect.program_info, 0);
-    if (!run.AcceptedByProduct(run.SendDataOut(info_page))) return run.Fail();
+    if (!run.AcceptedByProduct(
+            run.Send(vendor::ProgramEf64(block, dialect, FlashArea::InfoPage, info_page))))
+        return run.Fail();
     run.StepProgress();
 
     run.Log(u"EF64K*8 Information Page Checksum");
-    block.Write(ISP_CMD_CHECK_EF64_INFO, 0);
-    if (!run.AcceptedByProduct(run.SendNoDataIn())) return run.Fail();
+    if (!run.AcceptedByProduct(
+            run.Send(vendor::CheckEf64(block, FlashArea::InfoPage, run.Replies()))))
+        return run.Fail();
     run.StepProgress();
 
     // The jump's outcome is not examined: the product leaves either way.
     run.Log(dialect.jump_line);
-    block.Write(ISP_CMD_JUMP_EF64, 0);
-    run.SendNoDataOut();
+    run.Send(vendor::JumpEf64(block));
     return 1;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // What the two programming procedures share: one command block for the whole run (zeroed when
-// the run starts), the three shapes of sending a step's command, and the rule that a program or
+// the run starts), and the rule that a program or
 // checksum command fails when the product completes it with any status but GOOD (a rejected
 // checksum must never pass).
 
@@ -32,14 +32,9 @@ class ProcedureRun {
         return 0;
     }
 
-    // No data, direction in, the reply area named as buffer (erase and key commands).
-    bool SendNoDataIn() { return product_.Send(DataPhase::In(product_.Replies().Area(0))); }
-    // No data, direction out, no buffer (EF32_0 checksums, jumps).
-    bool SendNoDataOut() { return product_.Send(DataPhase::None(DataDirection::Out)); }
-    // Data out from a firmware block slice, in place.
-    bool SendDataOut(std::span<const std::uint8_t> data) {
-        return product_.Send(DataPhase::Out(data));
-    }
+    SharedDataBuffer& Replies() { return product_.Replies(); }
+    // Sends a request made by one of the vendor command builders; true when it was delivered.
+    bool Send(const VendorRequest& request) { return product_.Send(request); }
 
     // For program and checksum commands: the request was carried and the product answered GOOD.
     // A completed request with another status is reported in one line of its own.

@@ -7,31 +7,49 @@ namespace torvex::sim {
 
 namespace {
 
-constexpr std::string_view kCommandNames[] = {
-    "ISP_CMD_MASK_PROBE",
-    "ISP_CMD_SELECT_AES_KEY 0x00",
-    "ISP_CMD_SELECT_AES_KEY 0x07",
-    "ISP_CMD_SELECT_AES_KEY 0x1C",
-    "ISP_CMD_PUT_BINX_HEADER",
-    "ISP_CMD_GET_BINX_INFO",
-    "ISP_CMD_GET_FW_INFO",
-    "ISP_CMD_GET_EF32_0_INFO",
-    "ISP_CMD_EXECUTE",
-    "ISP_CMD_ERASE_EF64_MAIN",
-    "ISP_CMD_ERASE_EF64_INFO",
-    "ISP_CMD_PROGRAM_EF64_MAIN",
-    "ISP_CMD_CHECK_EF64_MAIN",
-    "ISP_CMD_PROGRAM_EF64_INFO",
-    "ISP_CMD_CHECK_EF64_INFO",
-    "ISP_CMD_JUMP_EF64",
-    "ISP_CMD_PROGRAM_EF32_0_MAIN",
-    "ISP_CMD_CHECK_EF32_0_MAIN",
-    "ISP_CMD_PROGRAM_EF32_INFO page 0",
-    "ISP_CMD_CHECK_EF32_INFO page 0",
-    "ISP_CMD_PROGRAM_EF32_INFO page 1",
-    "ISP_CMD_CHECK_EF32_INFO page 1",
-    "ISP_CMD_JUMP_EF32",
+// The name of each command, as its messages give it.
+struct CommandNameRow {
+    Command command;
+    std::string_view name;
 };
+
+constexpr CommandNameRow kCommandNames[] = {
+    {Command::MaskProbe, "ISP_CMD_MASK_PROBE"},
+    {Command::SelectKeyMaskQuery, "ISP_CMD_SELECT_AES_KEY 0x00"},
+    {Command::SelectKeyMainMemory, "ISP_CMD_SELECT_AES_KEY 0x07"},
+    {Command::SelectKeyInfoPage, "ISP_CMD_SELECT_AES_KEY 0x1C"},
+    {Command::PutBinxHeader, "ISP_CMD_PUT_BINX_HEADER"},
+    {Command::GetBinxInfo, "ISP_CMD_GET_BINX_INFO"},
+    {Command::GetFwInfo, "ISP_CMD_GET_FW_INFO"},
+    {Command::GetEf32Info, "ISP_CMD_GET_EF32_0_INFO"},
+    {Command::Execute, "ISP_CMD_EXECUTE"},
+    {Command::EraseEf64Main, "ISP_CMD_ERASE_EF64_MAIN"},
+    {Command::EraseEf64Info, "ISP_CMD_ERASE_EF64_INFO"},
+    {Command::ProgramEf64Main, "ISP_CMD_PROGRAM_EF64_MAIN"},
+    {Command::CheckEf64Main, "ISP_CMD_CHECK_EF64_MAIN"},
+    {Command::ProgramEf64Info, "ISP_CMD_PROGRAM_EF64_INFO"},
+    {Command::CheckEf64Info, "ISP_CMD_CHECK_EF64_INFO"},
+    {Command::JumpEf64, "ISP_CMD_JUMP_EF64"},
+    {Command::ProgramEf32Main, "ISP_CMD_PROGRAM_EF32_0_MAIN"},
+    {Command::CheckEf32Main, "ISP_CMD_CHECK_EF32_0_MAIN"},
+    {Command::ProgramEf32InfoPage0, "ISP_CMD_PROGRAM_EF32_INFO page 0"},
+    {Command::CheckEf32InfoPage0, "ISP_CMD_CHECK_EF32_INFO page 0"},
+    {Command::ProgramEf32InfoPage1, "ISP_CMD_PROGRAM_EF32_INFO page 1"},
+    {Command::CheckEf32InfoPage1, "ISP_CMD_CHECK_EF32_INFO page 1"},
+    {Command::JumpEf32, "ISP_CMD_JUMP_EF32"},
+};
+
+// Every command of the enumeration (JumpEf32 is its last) has a row, in any order.
+consteval bool EveryCommandNamed() {
+    for (int command = 0; command <= static_cast<int>(Command::JumpEf32); ++command) {
+        bool named = false;
+        for (const CommandNameRow& row : kCommandNames)
+            named = named || static_cast<int>(row.command) == command;
+        if (!named) return false;
+    }
+    return true;
+}
+static_assert(EveryCommandNamed(), "a command without a name");
 
 bool SameBytes(const AcceptedBlock& block, std::span<const std::uint8_t> cdb) {
     return cdb.size() == block.cdb_length &&
@@ -83,7 +101,9 @@ std::string ShapeReason(const AcceptedBlock& block, const RequestShape& request,
 }  // namespace
 
 std::string_view CommandName(Command command) {
-    return kCommandNames[static_cast<std::size_t>(command)];
+    for (const CommandNameRow& row : kCommandNames)
+        if (row.command == command) return row.name;
+    return "an unnamed command";
 }
 
 std::string HexBytes(std::span<const std::uint8_t> bytes) {

@@ -1,8 +1,9 @@
-// Update F/W: every branch, its ending, what it writes and the state it leaves.
+// Update F/W: every branch, its ending, what it writes, and what the operator sees after it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "app/replug_timer.h"
 #include "app/update_controller.h"
 #include "tests/support/core_fixture.h"
 
@@ -43,6 +44,27 @@ struct ControllerTest : ::testing::Test, CoreFixture {
             std::count_if(platform.requests.begin(), platform.requests.end(),
                           [&](const auto& r) { return r.cdb.size() > 1 && r.cdb[1] == opcode; }));
     }
+    // What the operator sees on the ticks after an ending: the ending's picture stays for `hold`
+    // ticks, then the timer shows Ready or Standby (no replug wait goes on), no click is posted,
+    // and the product is looked for again only after a failure.
+    void ExpectTicksAfterEnding(StatusPicture ending_picture, int hold, bool looks_again) {
+        const std::size_t lines_before = window.Utf8Lines().size();
+        for (int tick = 1; tick <= hold; ++tick) {
+            OnReplugTimer(context);
+            EXPECT_EQ(window.picture, ending_picture) << "tick " << tick;
+        }
+        OnReplugTimer(context);
+        EXPECT_NE(window.picture, ending_picture);
+        for (int tick = hold + 2; tick <= 12; ++tick) OnReplugTimer(context);
+        EXPECT_EQ(window.posted_clicks, 0);
+        const auto lines = window.Utf8Lines();
+        const bool looked = std::any_of(lines.begin() + static_cast<long>(lines_before),
+                                        lines.end(), [](const std::string& line) {
+                                            return line.starts_with("USB device") ||
+                                                   line.starts_with("Run Code at Mask Code ");
+                                        });
+        EXPECT_EQ(looked, looks_again);
+    }
     void ExpectSuccessEnding() {
         const auto lines = window.Utf8Lines();
         ASSERT_GE(lines.size(), 2u);
@@ -50,10 +72,10 @@ struct ControllerTest : ::testing::Test, CoreFixture {
         EXPECT_EQ(lines.back(), "Updat FW.... Update complete !!");
         EXPECT_EQ(window.picture, StatusPicture::Complete);
         EXPECT_EQ(window.progress, 0);
-        EXPECT_EQ(state.PictureHold, 5);
-        EXPECT_EQ(state.ReplugTicks, 0);
-        EXPECT_EQ(state.RestartPending, 0);
+        EXPECT_EQ(window.endings, std::vector<RunEnding>{RunEnding::Success});
         EXPECT_TRUE(window.message_boxes.empty());
+        ExpectTicksAfterEnding(StatusPicture::Complete, 5, false);
+        EXPECT_NE(window.picture, StatusPicture::Updating);  // no replug wait is left
     }
     void ExpectFailureEnding(const std::string& first_line) {
         const auto lines = window.Utf8Lines();
@@ -63,19 +85,18 @@ struct ControllerTest : ::testing::Test, CoreFixture {
         EXPECT_EQ(lines.back(), "");
         EXPECT_EQ(window.picture, StatusPicture::Fail);
         EXPECT_EQ(window.progress, 0);
-        EXPECT_EQ(state.PictureHold, 5);
-        EXPECT_EQ(state.DeviceFound, 0u);
-        EXPECT_EQ(state.AutoRestart, 0);
-        EXPECT_EQ(state.RestartPending, 0);
-        EXPECT_EQ(state.ReplugTicks, 0);
+        EXPECT_EQ(window.endings, std::vector<RunEnding>{RunEnding::Failure});
         EXPECT_EQ(window.message_boxes, std::vector<std::u16string>{kReconnect});
+        ExpectTicksAfterEnding(StatusPicture::Fail, 5, true);
+        EXPECT_NE(window.picture, StatusPicture::Updating);
     }
     void ExpectNotSupportedEnding(const std::string& first_line) {
         EXPECT_EQ(window.Utf8Lines().back(), first_line);
         EXPECT_EQ(window.picture, StatusPicture::Fail);
-        EXPECT_EQ(state.PictureHold, 20);
+        EXPECT_EQ(window.endings, std::vector<RunEnding>{RunEnding::NotSupported});
         EXPECT_EQ(window.message_boxes, std::vector<std::u16string>{kNotSupported});
         EXPECT_TRUE(platform.requests.empty());
+        ExpectTicksAfterEnding(StatusPicture::Fail, 20, false);
     }
     // Makes every attempt of the n-th command sent (0-based) fail.
     void FailCommand(int n) {
@@ -107,10 +128,10 @@ TEST_F(ControllerTest, Mask0110IsRefusedWithoutWriting) {
     state.ReplugTicks = 3;
     OnUpdateFw(context);
     EXPECT_EQ(window.Utf8Lines(), (Lines{"Button2...", "Run Code at Mask...", "Mask 0110...."}));
-    ExpectNotSupportedEnding("Mask 0110....");
-    EXPECT_EQ(state.DeviceFound, 1u);  // kept
-    EXPECT_EQ(state.ReplugTicks, 3);
     EXPECT_EQ(platform.open_handles, 0);
+    EXPECT_EQ(state.ReplugTicks, 3);  // kept: the replug wait goes on after the picture's hold
+    ExpectNotSupportedEnding("Mask 0110....");
+    EXPECT_EQ(window.picture, StatusPicture::Updating);
 }
 
 TEST_F(ControllerTest, Mask0210Ef32FailureLineHasNoFullStop) {
@@ -118,8 +139,8 @@ TEST_F(ControllerTest, Mask0210Ef32FailureLineHasNoFullStop) {
     state.MaskVariant = MaskCode::Mask0210;
     FailCommand(0);
     OnUpdateFw(context);
-    ExpectFailureEnding("FAIL");
     EXPECT_EQ(state.MaskVariant, MaskCode::Mask0210);  // the EF64 step was not reached
+    ExpectFailureEnding("FAIL");
 }
 
 TEST_F(ControllerTest, Mask0210Ef64FailureClearsMaskVariant) {
@@ -127,8 +148,8 @@ TEST_F(ControllerTest, Mask0210Ef64FailureClearsMaskVariant) {
     state.MaskVariant = MaskCode::Mask0210;
     FailCommand(8 + 2);  // the EF64 key selection
     OnUpdateFw(context);
-    ExpectFailureEnding("FAIL.");
     EXPECT_EQ(state.MaskVariant, MaskCode::Mask0110);
+    ExpectFailureEnding("FAIL.");
 }
 
 TEST_F(ControllerTest, AntiqueApplicationIsSentToItsOtaCodeSilently) {
