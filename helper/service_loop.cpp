@@ -116,12 +116,12 @@ int RunHelperService(sd_bus* bus, Authority& authority, DescriptorAccess& access
     sigemptyset(&stop_signals);
     sigaddset(&stop_signals, SIGTERM);
     sigaddset(&stop_signals, SIGINT);
-    sigset_t before;
-    pthread_sigmask(SIG_BLOCK, &stop_signals, &before);
+    // They stay blocked after the service has ended: a second stop signal must not cut short
+    // the exit the first one began.
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
     const int signal_fd = signalfd(-1, &stop_signals, SFD_CLOEXEC | SFD_NONBLOCK);
     const auto finish = [&](int status) {
         if (signal_fd >= 0) close(signal_fd);
-        pthread_sigmask(SIG_SETMASK, &before, nullptr);
         return status;
     };
 

@@ -13,6 +13,9 @@ namespace {
 
 constexpr std::uint64_t kMicrosecondsPerSecond = 1000000;
 constexpr char kSpawnErrors[] = "org.freedesktop.DBus.Error.Spawn.";
+// What a command's call may take beyond the helper's own limit for it: the bus, and a product
+// that answers right at that limit.
+constexpr std::uint64_t kCommandMarginSeconds = 30;
 
 std::uint64_t Microseconds(std::chrono::milliseconds wait) {
     return static_cast<std::uint64_t>(wait.count()) * 1000;
@@ -174,6 +177,9 @@ AttachOutcome HelperCarrier::Attach(int fd) {
     }
     // A claim that was refused or not answered in time may still hold or wait for the disk.
     Release(bus, kHelperBusName);
+    if (result == -ETIMEDOUT)
+        return {"torvex-isp-helper did not take the disk in time: " + error.Describe(result),
+                false};
     return {"torvex-isp-helper refused the disk: " + error.Describe(result), false};
 }
 
@@ -210,14 +216,16 @@ PassThroughResult HelperCarrier::Send(int fd, const PassThroughRequest& request)
     if (bus == nullptr) return NotSent(TransportError::Other, why_not);
     SdBusMessagePtr message = CommandMessage(bus, holder_.c_str(), request);
     if (!message) return NotSent(TransportError::Other, "cannot build the helper's command");
-    const std::uint32_t seconds =
+    const std::uint64_t seconds =
         request.timeout_seconds != 0 ? request.timeout_seconds : kPassThroughTimeoutSeconds;
+    const std::uint64_t wait =
+        waits_.command.count() > 0
+            ? Microseconds(waits_.command)
+            : (seconds + kHelperCommandGraceSeconds + kCommandMarginSeconds) *
+                  kMicrosecondsPerSecond;
     SdBusError error;
     sd_bus_message* reply = nullptr;
-    const int result =
-        sd_bus_call(bus, message.get(),
-                    seconds * kMicrosecondsPerSecond + Microseconds(waits_.command_beyond_timeout),
-                    error.get(), &reply);
+    const int result = sd_bus_call(bus, message.get(), wait, error.get(), &reply);
     SdBusMessagePtr owned_reply(reply);
     if (result >= 0) return ReadCommandReply(reply, request);
     const std::string said = "torvex-isp-helper: " + error.Describe(result);

@@ -24,9 +24,8 @@ namespace torvex::linux_backend {
 struct HelperWaits {
     // A claim: polkit's wait for an administrator's password, and the bus starting the helper.
     std::chrono::milliseconds claim{std::chrono::seconds(kHelperAuthorizationSeconds + 60)};
-    // A command, past its SG_IO time-out: the helper's grace for the kernel, and a margin.
-    std::chrono::milliseconds command_beyond_timeout{
-        std::chrono::seconds(kHelperCommandGraceSeconds + 30)};
+    // A command; zero: its SG_IO time-out, the helper's grace for the kernel, and a margin.
+    std::chrono::milliseconds command{0};
     std::chrono::milliseconds release{std::chrono::seconds(10)};
 };
 
