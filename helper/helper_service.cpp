@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <span>
+#include <system_error>
 #include <vector>
 
 #include "device/linux/isp_helper_interface.h"
@@ -223,8 +224,20 @@ void HelperService::OnVerdict(const std::string& bus_name, const AuthorizationVe
 }
 
 void HelperService::Grant(Client& client, PendingClaim& pending) {
+    try {
+        client.worker = std::make_unique<DiskWorker>(access_, pending.fd, completions_);
+    } catch (const std::system_error& failure) {
+        // No thread for this disk (the unit's task limit): it is not taken.
+        close(pending.fd);
+        pending.fd = -1;
+        const std::string why =
+            std::string("cannot take another disk now: ") + failure.what();
+        Log(client.bus_name, "refused: " + why);
+        sd_bus_reply_method_errorf(pending.message.get(), SD_BUS_ERROR_LIMITS_EXCEEDED, "%s",
+                                   why.c_str());
+        return;
+    }
     client.fd = pending.fd;
-    client.worker = std::make_unique<DiskWorker>(access_, pending.fd, completions_);
     pending.fd = -1;
     client.disk = pending.disk;
     Log(client.bus_name, "holds " + DiskName(client.disk));
