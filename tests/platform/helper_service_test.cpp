@@ -92,6 +92,7 @@ class Hold {
         return end_ >= 0;
     }
     void Release() {
+        if (end_ < 0) end_ = open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
         unlink(path_.c_str());
         if (end_ < 0) return;
         [[maybe_unused]] const ssize_t written = write(end_, "x", 1);
