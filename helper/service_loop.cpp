@@ -142,10 +142,11 @@ int RunHelperService(sd_bus* bus, Authority& authority, DescriptorAccess& access
     if (ending == Ending::Failed) return finish(1);
     if (ending == Ending::Idle) {
         // Calls that reached the bus before the name was given up are still answered; any later
-        // call starts a new helper. A client that claimed meanwhile keeps this one (it addresses
-        // this connection's own name) until it is done.
+        // call starts a new helper, which the bus can have only once this one has ended, so it
+        // ends right after. A client that claimed meanwhile keeps this one (it addresses this
+        // connection's own name) until it is done.
         sd_bus_release_name(bus, linux_backend::kHelperBusName);
-        ending = loop.Run(std::chrono::seconds(1), false);
+        ending = loop.Run(std::chrono::milliseconds(10), false);
         if (ending == Ending::Failed) return finish(1);
     }
     if (ending == Ending::Signal) {
