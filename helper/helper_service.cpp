@@ -230,8 +230,7 @@ void HelperService::Grant(Client& client, PendingClaim& pending) {
         // No thread for this disk (the unit's task limit): it is not taken.
         close(pending.fd);
         pending.fd = -1;
-        const std::string why =
-            std::string("cannot take another disk now: ") + failure.what();
+        const std::string why = std::string("cannot take another disk now: ") + failure.what();
         Log(client.bus_name, "refused: " + why);
         sd_bus_reply_method_errorf(pending.message.get(), SD_BUS_ERROR_LIMITS_EXCEEDED, "%s",
                                    why.c_str());
