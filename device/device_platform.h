@@ -79,6 +79,9 @@ struct PassThroughResult {
     std::uint8_t sense_length = 0;
     std::array<std::uint8_t, kSenseLength> sense{};
     std::string diagnostic;  // the platform's own words on what went wrong, if anything
+    // Not delivered as far as the caller can tell, yet the request may have reached the device
+    // (the carrier lost track of it mid-way): sending it again could repeat a write.
+    bool outcome_unknown = false;
 };
 
 inline constexpr std::uint8_t kScsiStatusGood = 0x00;

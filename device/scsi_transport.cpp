@@ -52,6 +52,8 @@ int ScsiTransport::SendSCSICommand(DeviceHandle device, std::span<const std::uin
         // The status byte is 0 unless the platform wrote one into the failed request.
         log_.AppendStatusLine(
             FormatText("SendSCSICommand FAIL : >0x%x<", static_cast<unsigned>(last_.scsi_status)));
+        // The device may hold this very request: another attempt could carry it twice.
+        if (last_.outcome_unknown) break;
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// SendSCSICommand: carries one vendor command to the product and back. Up to three attempts;
-// each failed attempt leaves one line in the status log. The result is exactly 1 or 0. The
+// SendSCSICommand: carries one vendor command to the product and back. Up to three attempts, but
+// none after one whose outcome the platform cannot know (the product may hold that request); each
+// failed attempt leaves one line in the status log. The result is exactly 1 or 0. The
 // request of the last attempt (status, sense, the platform's diagnostic) stays available to the
 // caller, for the steps that must also fail on a non-GOOD SCSI status; what went wrong with a
 // request also goes, in the platform's own words, to a diagnostic sink when one is set.

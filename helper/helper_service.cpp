@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <span>
+#include <system_error>
 #include <vector>
 
 #include "device/linux/isp_helper_interface.h"
@@ -17,9 +19,13 @@ namespace {
 
 using linux_backend::kHelperErrorCommandRefused;
 using linux_backend::kHelperErrorDiskChanged;
+using linux_backend::kHelperErrorLeaving;
 using linux_backend::kHelperErrorNotAuthorized;
 using linux_backend::kHelperErrorNotClaimed;
 using linux_backend::kHelperErrorNotProduct;
+using linux_backend::kHelperErrorOutcomeUnknown;
+
+constexpr const char* kLeavingText = "torvex-isp-helper is stopping and takes no more work";
 
 void Log(const std::string& client, const std::string& text) {
     std::fprintf(stderr, "%s: %s\n", client.c_str(), text.c_str());
@@ -40,9 +46,6 @@ std::string DiskName(const ProvenDisk& disk) {
 
 // A claim whose descriptor is proven and waits for the authority's verdict.
 struct HelperService::PendingClaim {
-    std::weak_ptr<HelperService*> service;
-    std::string bus_name;
-    std::uint64_t claim = 0;
     linux_backend::SdBusMessagePtr message;
     int fd = -1;  // owned until the verdict hands it on
     ProvenDisk disk;
@@ -52,17 +55,18 @@ struct HelperService::PendingClaim {
     }
 };
 
-HelperService::HelperService(sd_bus* bus, Authority& authority, DescriptorAccess& access)
+HelperService::HelperService(sd_bus* bus, Authority& authority, DescriptorAccess& access,
+                             ServiceLimits limits)
     : bus_(bus),
       authority_(authority),
       access_(access),
       udev_(udev_new()),
+      limits_(limits),
+      completions_(std::make_shared<CompletionQueue>()),
       alive_(std::make_shared<HelperService*>(this)) {}
 
 HelperService::~HelperService() {
     *alive_ = nullptr;
-    for (auto& [name, client] : clients_)
-        if (client->fd >= 0) close(client->fd);
 }
 
 int HelperService::Install() {
@@ -81,9 +85,9 @@ int HelperService::Install() {
 }
 
 bool HelperService::Idle() const {
-    if (waiting_claims_ > 0) return false;
+    if (!answers_.empty() || !retired_.empty()) return false;
     for (const auto& [name, client] : clients_)
-        if (client->fd >= 0) return false;
+        if (client->fd >= 0 || client->waiting) return false;
     return true;
 }
 
@@ -112,13 +116,30 @@ HelperService::Client* HelperService::ClientOf(const char* bus_name) {
 
 void HelperService::DropDisk(Client& client, const char* why) {
     if (client.fd < 0) return;
-    close(client.fd);
     client.fd = -1;
+    // The worker closes the descriptor; one whose command is under way does so when it ends.
+    if (client.worker->Busy()) {
+        DiskWorker* worker = client.worker.get();
+        retired_.emplace(worker, std::move(client.worker));
+    }
+    client.worker.reset();
     Log(client.bus_name, std::string("dropped ") + DiskName(client.disk) + ": " + why);
+}
+
+void HelperService::CancelWaiting(Client& client, const char* why) {
+    if (!client.waiting) return;
+    const std::shared_ptr<PendingClaim> pending = std::move(client.waiting);
+    close(pending->fd);  // before the client hears of it
+    pending->fd = -1;
+    Log(client.bus_name,
+        std::string("cancelled the claim of ") + DiskName(pending->disk) + ": " + why);
+    sd_bus_reply_method_errorf(pending->message.get(), kHelperErrorNotClaimed, "%s", why);
+    pending->message.reset();
 }
 
 void HelperService::Forget(Client& client) {
     DropDisk(client, "the client left the bus");
+    CancelWaiting(client, "the client left the bus");
     clients_.erase(client.bus_name);
 }
 
@@ -135,10 +156,11 @@ int HelperService::OnClaim(sd_bus_message* message, void* self, sd_bus_error* er
 int HelperService::Claim(sd_bus_message* message, sd_bus_error* error) {
     int passed = -1;
     if (const int result = sd_bus_message_read(message, "h", &passed); result < 0) return result;
+    if (leaving_) return sd_bus_error_set(error, kHelperErrorLeaving, kLeavingText);
     Client* client = ClientOf(sd_bus_message_get_sender(message));
     if (client == nullptr) return sd_bus_error_set_errno(error, ENOTCONN);
     DropDisk(*client, "the client claims another disk");
-    const std::uint64_t claim = ++client->claim;
+    CancelWaiting(*client, "a later claim of this client replaced this one");
 
     auto pending = std::make_shared<PendingClaim>();
     pending->fd = fcntl(passed, F_DUPFD_CLOEXEC, 3);
@@ -149,63 +171,85 @@ int HelperService::Claim(sd_bus_message* message, sd_bus_error* error) {
     if (flock(pending->fd, LOCK_EX | LOCK_NB) != 0)
         return Refuse(error, kHelperErrorNotProduct, client->bus_name,
                       "another program holds the lock of " + DiskName(*proof.disk));
-    pending->service = alive_;
-    pending->bus_name = client->bus_name;
-    pending->claim = claim;
     pending->message.reset(sd_bus_message_ref(message));
     pending->disk = std::move(*proof.disk);
     if (client->authorized) {
-        FinishClaim(*pending, AuthorizationVerdict{true, ""});
+        Grant(*client, *pending);
         return 1;
     }
-    ++waiting_claims_;
-    const bool interactive = sd_bus_message_get_allow_interactive_authorization(message) > 0;
-    authority_.Check(client->bus_name, interactive, [pending](const AuthorizationVerdict& verdict) {
-        const auto service = pending->service.lock();
-        if (!service || *service == nullptr) return;
-        --(*service)->waiting_claims_;
-        (*service)->FinishClaim(*pending, verdict);
-    });
-    return 1;  // answered by FinishClaim
+    // One question per client at a time: a later claim waits for the same verdict.
+    if (!client->checking && waiting_checks_ >= limits_.waiting_checks)
+        return Refuse(error, kHelperErrorNotAuthorized, client->bus_name,
+                      "too many clients wait for authorization; try again later");
+    client->waiting = std::move(pending);
+    if (!client->checking) {
+        client->checking = true;
+        ++waiting_checks_;
+        const bool interactive = sd_bus_message_get_allow_interactive_authorization(message) > 0;
+        std::weak_ptr<HelperService*> service = alive_;
+        authority_.Check(
+            client->bus_name, interactive,
+            [service, bus_name = client->bus_name](const AuthorizationVerdict& verdict) {
+                const auto alive = service.lock();
+                if (alive && *alive != nullptr) (*alive)->OnVerdict(bus_name, verdict);
+            });
+    }
+    return 1;  // answered once the verdict comes (perhaps already), or when the claim is cancelled
 }
 
-void HelperService::FinishClaim(PendingClaim& pending, const AuthorizationVerdict& verdict) {
-    Client* client = Find(pending.bus_name);
+void HelperService::OnVerdict(const std::string& bus_name, const AuthorizationVerdict& verdict) {
+    --waiting_checks_;
+    Client* client = Find(bus_name);
     if (client == nullptr) return;  // it left the bus meanwhile
-    if (client->claim != pending.claim) {
-        sd_bus_reply_method_errorf(pending.message.get(), kHelperErrorNotClaimed,
-                                   "a later claim of this client replaced this one");
+    client->checking = false;
+    client->authorized = verdict.authorized;
+    const std::shared_ptr<PendingClaim> pending = std::move(client->waiting);
+    if (!pending) return;  // released or replaced meanwhile
+    if (verdict.authorized) {
+        Grant(*client, *pending);
         return;
     }
-    if (!verdict.authorized) {
-        // Let go of the disk before the client hears the answer: the copy, and the call that
-        // carried the descriptor.
+    // Let go of the disk before the client hears the answer: the copy, and the call that
+    // carried the descriptor.
+    close(pending->fd);
+    pending->fd = -1;
+    Log(client->bus_name, "refused: " + verdict.reason);
+    sd_bus_message* reply = nullptr;
+    if (sd_bus_message_new_method_errorf(pending->message.get(), &reply, kHelperErrorNotAuthorized,
+                                         "%s", verdict.reason.c_str()) < 0)
+        return;
+    linux_backend::SdBusMessagePtr owned_reply(reply);
+    pending->message.reset();
+    sd_bus_send(bus_, reply, nullptr);
+}
+
+void HelperService::Grant(Client& client, PendingClaim& pending) {
+    try {
+        client.worker = std::make_unique<DiskWorker>(access_, pending.fd, completions_);
+    } catch (const std::system_error& failure) {
+        // No thread for this disk (the unit's task limit): it is not taken.
         close(pending.fd);
         pending.fd = -1;
-        Log(client->bus_name, "refused: " + verdict.reason);
-        sd_bus_message* reply = nullptr;
-        if (sd_bus_message_new_method_errorf(pending.message.get(), &reply,
-                                             kHelperErrorNotAuthorized, "%s",
-                                             verdict.reason.c_str()) < 0)
-            return;
-        linux_backend::SdBusMessagePtr owned_reply(reply);
-        pending.message.reset();
-        sd_bus_send(bus_, reply, nullptr);
+        const std::string why = std::string("cannot take another disk now: ") + failure.what();
+        Log(client.bus_name, "refused: " + why);
+        sd_bus_reply_method_errorf(pending.message.get(), SD_BUS_ERROR_LIMITS_EXCEEDED, "%s",
+                                   why.c_str());
         return;
     }
-    client->authorized = true;
-    client->fd = pending.fd;
+    client.fd = pending.fd;
     pending.fd = -1;
-    client->disk = pending.disk;
-    Log(client->bus_name, "holds " + DiskName(client->disk));
+    client.disk = pending.disk;
+    Log(client.bus_name, "holds " + DiskName(client.disk));
     sd_bus_reply_method_return(pending.message.get(), "");
 }
 
 int HelperService::OnRelease(sd_bus_message* message, void* self, sd_bus_error*) {
     auto* service = static_cast<HelperService*>(self);
     const char* sender = sd_bus_message_get_sender(message);
-    if (Client* client = service->Find(sender != nullptr ? sender : ""))
+    if (Client* client = service->Find(sender != nullptr ? sender : "")) {
         service->DropDisk(*client, "released");
+        service->CancelWaiting(*client, "released before the authority answered");
+    }
     return sd_bus_reply_method_return(message, "");
 }
 
@@ -274,6 +318,7 @@ int ReplyWithResult(sd_bus_message* message, const PassThroughResult& sent,
 }  // namespace
 
 int HelperService::Command(sd_bus_message* message, sd_bus_error* error) {
+    if (leaving_) return sd_bus_error_set(error, kHelperErrorLeaving, kLeavingText);
     CommandArguments arguments;
     if (const int result = ReadCommand(message, arguments); result < 0) return result;
     const char* sender = sd_bus_message_get_sender(message);
@@ -282,6 +327,10 @@ int HelperService::Command(sd_bus_message* message, sd_bus_error* error) {
         return sd_bus_error_set(error, kHelperErrorNotClaimed, "this client holds no disk");
     if (const std::string refusal = CommandRefusal(arguments); !refusal.empty())
         return Refuse(error, kHelperErrorCommandRefused, client->bus_name, refusal);
+    // A product that has not given back a command whose answer was already due gets no other.
+    if (client->worker->Busy())
+        return Refuse(error, kHelperErrorCommandRefused, client->bus_name,
+                      "the product has not yet finished an earlier command; this one was not sent");
     // The disk is proven again right before the command: the product may have left, and its
     // device number may by now belong to another disk.
     if (const std::string changed = ReproveDisk(udev_.get(), access_, client->fd, client->disk);
@@ -289,14 +338,68 @@ int HelperService::Command(sd_bus_message* message, sd_bus_error* error) {
         DropDisk(*client, "it is no longer the product");
         return sd_bus_error_set(error, kHelperErrorDiskChanged, changed.c_str());
     }
-    PassThroughRequest request;
-    request.cdb = arguments.cdb;
-    request.direction = static_cast<DataDirection>(arguments.direction);
-    request.length = arguments.length;
-    std::vector<std::uint8_t> data_in(request.direction == DataDirection::In ? request.length : 0);
-    request.data_in = data_in.empty() ? nullptr : data_in.data();
-    request.data_out = arguments.data_out.empty() ? nullptr : arguments.data_out.data();
-    return ReplyWithResult(message, access_.Send(client->fd, request), data_in);
+    DiskJob job;
+    job.id = ++next_job_;
+    job.cdb.assign(arguments.cdb.begin(), arguments.cdb.end());
+    job.direction = static_cast<DataDirection>(arguments.direction);
+    job.length = arguments.length;
+    job.data_out.assign(arguments.data_out.begin(), arguments.data_out.end());
+    Answer& answer = answers_[job.id];
+    answer.message.reset(sd_bus_message_ref(message));
+    answer.bus_name = client->bus_name;
+    answer.worker = client->worker.get();
+    answer.due =
+        Clock::now() +
+        (limits_.command.count() > 0
+             ? Clock::duration(limits_.command)
+             : Clock::duration(std::chrono::seconds(kPassThroughTimeoutSeconds +
+                                                    linux_backend::kHelperCommandGraceSeconds)));
+    client->worker->Submit(std::move(job));
+    return 1;  // answered by Collect, or by AnswerOverdue
+}
+
+void HelperService::Collect() {
+    for (FinishedJob& finished : completions_->Take()) {
+        const auto found = answers_.find(finished.id);
+        if (found == answers_.end()) continue;
+        Answer& answer = found->second;
+        answer.worker->MarkFinished();
+        if (!answer.answered)
+            ReplyWithResult(answer.message.get(), finished.result, finished.data_in);
+        else
+            Log(answer.bus_name, "the overdue command has ended: " +
+                                     (finished.result.delivered ? std::string("delivered")
+                                                                : finished.result.diagnostic));
+        retired_.erase(answer.worker);
+        answers_.erase(found);
+    }
+}
+
+std::optional<HelperService::Clock::time_point> HelperService::NextDeadline() const {
+    std::optional<Clock::time_point> next;
+    for (const auto& [id, answer] : answers_)
+        if (!answer.answered && (!next || answer.due < *next)) next = answer.due;
+    return next;
+}
+
+bool HelperService::Answering() const {
+    for (const auto& [id, answer] : answers_)
+        if (!answer.answered) return true;
+    return false;
+}
+
+void HelperService::AnswerOverdue(Clock::time_point now) {
+    for (auto& [id, answer] : answers_) {
+        if (answer.answered || answer.due > now) continue;
+        answer.answered = true;
+        const std::string why =
+            "the product has not finished the command within the helper's limit; it may have "
+            "received it";
+        Log(answer.bus_name, why);
+        sd_bus_reply_method_errorf(answer.message.get(), kHelperErrorOutcomeUnknown, "%s",
+                                   why.c_str());
+        answer.message.reset();
+    }
 }
 
 }  // namespace torvex::helper

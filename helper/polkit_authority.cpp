@@ -3,12 +3,15 @@
 #include <cstdint>
 #include <cstring>
 
+#include "device/linux/isp_helper_interface.h"
+
 namespace torvex::helper {
 namespace {
 
 constexpr std::uint32_t kAllowUserInteraction = 1;
 // An administrator's password may take a while to type.
-constexpr std::uint64_t kPolkitTimeoutMicroseconds = 300ull * 1000000;
+constexpr std::uint64_t kPolkitTimeoutMicroseconds =
+    std::uint64_t{linux_backend::kHelperAuthorizationSeconds} * 1000000;
 
 // CheckAuthorization(subject (sa{sv}), action_id s, details a{ss}, flags u, cancellation_id s)
 int AppendQuestion(sd_bus_message* message, const std::string& bus_name, bool interactive) {

@@ -12,13 +12,14 @@ namespace torvex::linux_backend {
 namespace {
 
 constexpr std::uint64_t kMicrosecondsPerSecond = 1000000;
-// A claim may wait for an administrator's password (polkit's agent) and for the bus to start the
-// helper.
-constexpr std::uint64_t kClaimTimeout = 120 * kMicrosecondsPerSecond;
-constexpr std::uint64_t kReleaseTimeout = 10 * kMicrosecondsPerSecond;
-// The helper's own SG_IO time-out runs inside a command's call.
-constexpr std::uint64_t kCommandMargin = 30 * kMicrosecondsPerSecond;
 constexpr char kSpawnErrors[] = "org.freedesktop.DBus.Error.Spawn.";
+// What a command's call may take beyond the helper's own limit for it: the bus, and a product
+// that answers right at that limit.
+constexpr std::uint64_t kCommandMarginSeconds = 30;
+
+std::uint64_t Microseconds(std::chrono::milliseconds wait) {
+    return static_cast<std::uint64_t>(wait.count()) * 1000;
+}
 
 // Errors of the bus itself, rather than of the helper: nothing carries commands for us.
 bool HelperUnreachable(const SdBusError& error) {
@@ -44,10 +45,18 @@ PassThroughResult NotSent(TransportError error, std::string diagnostic) {
     return result;
 }
 
-SdBusMessagePtr CommandMessage(sd_bus* bus, const PassThroughRequest& request) {
+// The call went out, but how it ended cannot be known: the product may hold the command.
+PassThroughResult OutcomeUnknown(std::string diagnostic) {
+    PassThroughResult result = NotSent(TransportError::Timeout, std::move(diagnostic));
+    result.outcome_unknown = true;
+    return result;
+}
+
+SdBusMessagePtr CommandMessage(sd_bus* bus, const char* destination,
+                               const PassThroughRequest& request) {
     sd_bus_message* raw = nullptr;
-    if (sd_bus_message_new_method_call(bus, &raw, kHelperBusName, kHelperObjectPath,
-                                       kHelperInterface, "Command") < 0)
+    if (sd_bus_message_new_method_call(bus, &raw, destination, kHelperObjectPath, kHelperInterface,
+                                       "Command") < 0)
         return nullptr;
     SdBusMessagePtr message(raw);
     const bool out = request.direction == DataDirection::Out && request.length > 0;
@@ -153,58 +162,94 @@ AttachOutcome HelperCarrier::Attach(int fd) {
     sd_bus_message* reply = nullptr;
     const int result = sd_bus_message_append(raw, "h", fd) < 0
                            ? -EINVAL
-                           : sd_bus_call(bus, raw, kClaimTimeout, error.get(), &reply);
+                           : sd_bus_call(bus, raw, Microseconds(waits_.claim), error.get(), &reply);
     SdBusMessagePtr owned_reply(reply);
     if (result >= 0) {
         claimed_fd_ = fd;
+        const char* helper = sd_bus_message_get_sender(reply);
+        holder_ = helper != nullptr ? helper : kHelperBusName;
+        holder_gone_.clear();
         return {};
     }
     if (HelperUnreachable(error) || result == -ECONNRESET || result == -ENOTCONN) {
         Disconnect();
         return {"torvex-isp-helper cannot be reached: " + error.Describe(result), true};
     }
+    // A claim that was refused or not answered in time may still hold or wait for the disk.
+    Release(bus, kHelperBusName);
+    if (result == -ETIMEDOUT)
+        return {"torvex-isp-helper did not take the disk in time: " + error.Describe(result),
+                false};
     return {"torvex-isp-helper refused the disk: " + error.Describe(result), false};
+}
+
+void HelperCarrier::Release(sd_bus* bus, const char* destination) {
+    SdBusError error;
+    sd_bus_message* reply = nullptr;
+    sd_bus_message* raw = nullptr;
+    if (sd_bus_message_new_method_call(bus, &raw, destination, kHelperObjectPath, kHelperInterface,
+                                       "Release") < 0)
+        return;
+    SdBusMessagePtr message(raw);
+    // Without an answer the helper still drops the disk when this process leaves the bus.
+    sd_bus_call(bus, raw, Microseconds(waits_.release), error.get(), &reply);
+    sd_bus_message_unref(reply);
 }
 
 void HelperCarrier::Detach(int fd) {
     if (fd != claimed_fd_) return;
     claimed_fd_ = -1;
+    if (!holder_gone_.empty()) return;
     std::string why_not;
     sd_bus* bus = Bus(why_not);
-    if (bus == nullptr) return;
-    SdBusError error;
-    sd_bus_message* reply = nullptr;
-    sd_bus_message* raw = nullptr;
-    if (sd_bus_message_new_method_call(bus, &raw, kHelperBusName, kHelperObjectPath,
-                                       kHelperInterface, "Release") < 0)
-        return;
-    SdBusMessagePtr message(raw);
-    // Without an answer the helper still drops the disk when this process leaves the bus.
-    sd_bus_call(bus, raw, kReleaseTimeout, error.get(), &reply);
-    sd_bus_message_unref(reply);
+    if (bus != nullptr) Release(bus, holder_.c_str());
 }
 
 PassThroughResult HelperCarrier::Send(int fd, const PassThroughRequest& request) {
     if (fd != claimed_fd_ || fd < 0)
         return NotSent(TransportError::InvalidHandle, "torvex-isp-helper holds no such disk");
+    if (!holder_gone_.empty()) return NotSent(TransportError::Other, holder_gone_);
     if (auto problem = RequestProblem(request))
         return NotSent(TransportError::Other, "request not sent: " + *problem);
     std::string why_not;
     sd_bus* bus = Bus(why_not);
     if (bus == nullptr) return NotSent(TransportError::Other, why_not);
-    SdBusMessagePtr message = CommandMessage(bus, request);
+    SdBusMessagePtr message = CommandMessage(bus, holder_.c_str(), request);
     if (!message) return NotSent(TransportError::Other, "cannot build the helper's command");
-    const std::uint32_t seconds =
+    const std::uint64_t seconds =
         request.timeout_seconds != 0 ? request.timeout_seconds : kPassThroughTimeoutSeconds;
+    const std::uint64_t wait =
+        waits_.command.count() > 0
+            ? Microseconds(waits_.command)
+            : (seconds + kHelperCommandGraceSeconds + kCommandMarginSeconds) *
+                  kMicrosecondsPerSecond;
     SdBusError error;
     sd_bus_message* reply = nullptr;
-    const int result = sd_bus_call(
-        bus, message.get(), seconds * kMicrosecondsPerSecond + kCommandMargin, error.get(), &reply);
+    const int result = sd_bus_call(bus, message.get(), wait, error.get(), &reply);
     SdBusMessagePtr owned_reply(reply);
     if (result >= 0) return ReadCommandReply(reply, request);
     const std::string said = "torvex-isp-helper: " + error.Describe(result);
     if (error.HasName(kHelperErrorNotClaimed)) return NotSent(TransportError::InvalidHandle, said);
     if (error.HasName(kHelperErrorDiskChanged)) return NotSent(TransportError::NoDevice, said);
+    const bool connection_lost =
+        result == -ECONNRESET || result == -ENOTCONN || error.HasName(SD_BUS_ERROR_DISCONNECTED);
+    if (error.HasName(kHelperErrorOutcomeUnknown) || error.HasName(SD_BUS_ERROR_NO_REPLY) ||
+        result == -ETIMEDOUT || connection_lost) {
+        if (connection_lost) {
+            Disconnect();
+            // The helper lets go of a disk whose client left the bus.
+            holder_gone_ = "the connection to torvex-isp-helper broke; it no longer holds the disk";
+        }
+        return OutcomeUnknown(said +
+                              "; the product may have received the command, so it is not "
+                              "sent again");
+    }
+    if (error.HasName(kHelperErrorLeaving) || error.HasName(SD_BUS_ERROR_SERVICE_UNKNOWN) ||
+        error.HasName(SD_BUS_ERROR_NAME_HAS_NO_OWNER)) {
+        holder_gone_ = "torvex-isp-helper, which held the disk, has gone (" +
+                       error.Describe(result) + "); the command was not sent";
+        return NotSent(TransportError::Other, holder_gone_);
+    }
     if (HelperUnreachable(error)) Disconnect();
     return NotSent(TransportError::Other, said);
 }

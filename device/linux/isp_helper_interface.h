@@ -30,6 +30,17 @@ inline constexpr const char* kHelperErrorNotClaimed = "org.torvex.IspHelper1.Err
 inline constexpr const char* kHelperErrorCommandRefused =
     "org.torvex.IspHelper1.Error.CommandRefused";
 inline constexpr const char* kHelperErrorDiskChanged = "org.torvex.IspHelper1.Error.DiskChanged";
+// The product did not finish the command within the helper's limit: it may have received it.
+inline constexpr const char* kHelperErrorOutcomeUnknown =
+    "org.torvex.IspHelper1.Error.OutcomeUnknown";
+// The helper is stopping: it takes no claim and carries no command any more.
+inline constexpr const char* kHelperErrorLeaving = "org.torvex.IspHelper1.Error.Leaving";
+
+// How long the helper waits, past a command's SG_IO time-out, for the kernel to give the command
+// back (its error handling may abort and reset first) before it answers OutcomeUnknown.
+inline constexpr unsigned kHelperCommandGraceSeconds = 60;
+// How long the helper waits for polkit's verdict on a claim (an administrator's password).
+inline constexpr unsigned kHelperAuthorizationSeconds = 300;
 
 // TransportError values as they travel, in the enum's order.
 inline constexpr std::array<std::string_view, 6> kTransportErrorNames = {

@@ -137,7 +137,9 @@ PassThroughResult SendSgIo(int fd, const PassThroughRequest& request) {
     // Not retried on EINTR: the command may already have reached the product.
     const int outcome = ioctl(fd, SG_IO, &header);
     const int error_number = outcome < 0 ? errno : 0;
-    return InterpretSgIo(outcome, error_number, header, sense);
+    PassThroughResult result = InterpretSgIo(outcome, error_number, header, sense);
+    result.outcome_unknown = outcome < 0 && error_number == EINTR;
+    return result;
 }
 
 }  // namespace torvex::linux_backend

@@ -1,9 +1,12 @@
 // torvex-isp-helper on a bus of the test's own, with products faked under umockdev: the disk a
 // client opens and hands over, the blocks the helper carries and the ones it refuses, the disk
-// let go when the client leaves, and the authority's word.
+// let go when the client leaves, and the authority's word; a product that holds a command, a
+// claim that waits for the authority, and the helper told to stop.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,16 +15,22 @@
 #include <numeric>
 #include <thread>
 
+#include "base/status_log.h"
 #include "device/linux/helper_carrier.h"
+#include "device/linux/isp_helper_interface.h"
 #include "device/linux/linux_device_platform.h"
+#include "device/linux/sd_bus_handles.h"
+#include "device/scsi_transport.h"
 #include "tests/platform/fake_usb_disk.h"
 #include "tests/platform/private_system_bus.h"
 #include "tests/platform/scripted_disk.h"
+#include "tests/support/recording_window.h"
 
 namespace torvex::testing {
 namespace {
 
 using linux_backend::HelperCarrier;
+using linux_backend::HelperWaits;
 using linux_backend::LinuxDevicePlatform;
 
 using Block = std::vector<std::uint8_t>;
@@ -62,6 +71,54 @@ bool Eventually(const std::function<bool()>& holds) {
 
 bool Says(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
+}
+
+// A product that holds the helper's next command for its node until Release(): a FIFO the test
+// helper waits on (its --hold-dir).
+class Hold {
+  public:
+    Hold(const std::string& directory, const std::string& devnode)
+        : path_(directory + "/" + devnode.substr(5)) {
+        mkfifo(path_.c_str(), 0600);
+    }
+    ~Hold() { Release(); }
+    // The helper waits on the FIFO; no later command will.
+    bool Reached() {
+        if (end_ < 0 && Eventually([&] {
+                end_ = open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                return end_ >= 0;
+            }))
+            unlink(path_.c_str());
+        return end_ >= 0;
+    }
+    void Release() {
+        if (end_ < 0) end_ = open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        unlink(path_.c_str());
+        if (end_ < 0) return;
+        [[maybe_unused]] const ssize_t written = write(end_, "x", 1);
+        close(end_);
+        end_ = -1;
+    }
+
+  private:
+    std::string path_;
+    int end_ = -1;
+};
+
+// The test's own folder, for the FIFOs of Hold.
+struct HoldFolder {
+    HoldFolder() {
+        char pattern[] = "/tmp/torvex-hold-XXXXXX";
+        if (mkdtemp(pattern) != nullptr) path = pattern;
+    }
+    ~HoldFolder() { rmdir(path.c_str()); }
+    std::string path;
+};
+
+HelperWaits CommandWait(std::chrono::milliseconds command) {
+    HelperWaits waits;
+    waits.command = command;
+    return waits;
 }
 
 struct HelperService : ::testing::Test {
@@ -234,6 +291,170 @@ TEST_F(HelperService, WithoutTheHelperTheOperatorIsToldOnce) {
     EXPECT_EQ(OpenThroughHelper(), kInvalidDeviceHandle);
     EXPECT_TRUE(Says(platform.LastOpenError(), "torvex-isp-helper cannot be reached"))
         << platform.LastOpenError();
+}
+
+TEST_F(HelperService, ACommandHeldPastEitherSidesLimitReachesTheProductOnceAndFailsItsStep) {
+    struct Case {
+        const char* what;
+        std::string helper_limit_ms;  // empty: the helper's own limit
+        std::chrono::milliseconds client_wait;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"the helper's limit", "300", std::chrono::milliseconds(0), "Error.OutcomeUnknown"},
+        {"the client's wait", "", std::chrono::milliseconds(300), "not sent again"},
+    };
+    const Block program = [] {
+        Block block = VendorBlock(0x29);
+        for (std::size_t i = 7; i < 16; ++i) block[i] = static_cast<std::uint8_t>(i - 6);
+        return block;
+    }();
+    const Block payload(65536, 0x5A);
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.what);
+        HoldFolder folder;
+        std::vector<std::string> options = {"--hold-dir", folder.path};
+        if (!each.helper_limit_ms.empty())
+            options.insert(options.end(), {"--command-limit-ms", each.helper_limit_ms});
+        ASSERT_TRUE(bus.StartHelper(true, options));
+        ScriptedDisk disk;
+        FakeUsbDisk held{system, ProtectIspIdentity(), disk};
+        LinuxDevicePlatform client{std::make_shared<HelperCarrier>(CommandWait(each.client_wait))};
+        client.ListDiskInterfaces();
+        const DeviceHandle handle = client.OpenExclusive(held.Path());
+        ASSERT_NE(handle, kInvalidDeviceHandle) << client.LastOpenError();
+
+        Hold hold(folder.path, held.DevNode());
+        RecordingWindow window;
+        StatusLog log(window);
+        ScsiTransport transport(log, client);
+        EXPECT_EQ(transport.SendSCSICommand(handle, program, DataPhase::Out(payload)), 0);
+        EXPECT_TRUE(Says(transport.LastResult().diagnostic, each.said))
+            << transport.LastResult().diagnostic;
+        EXPECT_EQ(window.Lines().size(), 1u);  // one failed attempt, none after it
+
+        ASSERT_TRUE(hold.Reached());
+        hold.Release();
+        EXPECT_TRUE(Eventually([&] { return disk.Received().size() == 1; }));
+        client.Close(handle);
+        ASSERT_EQ(disk.Received().size(), 1u);
+        EXPECT_EQ(disk.Received()[0].cdb, program);
+    }
+}
+
+TEST_F(HelperService, AStalledProductDoesNotDelayAnotherClientsProduct) {
+    HoldFolder folder;
+    ASSERT_TRUE(bus.StartHelper(true, {"--hold-dir", folder.path}));
+    ScriptedDisk other_disk;
+    FakeUsbDisk other{system, MaskCodeIdentity(), other_disk};
+    // Without a worker per disk the other client's commands would wait out this wait and fail.
+    LinuxDevicePlatform other_client{
+        std::make_shared<HelperCarrier>(CommandWait(std::chrono::seconds(5)))};
+    const DeviceHandle stalled = OpenThroughHelper();
+    ASSERT_NE(stalled, kInvalidDeviceHandle) << platform.LastOpenError();
+    other_client.ListDiskInterfaces();
+    const DeviceHandle moving = other_client.OpenExclusive(other.Path());
+    ASSERT_NE(moving, kInvalidDeviceHandle) << other_client.LastOpenError();
+
+    Hold hold(folder.path, product.DevNode());
+    PassThroughResult stalled_result;
+    std::thread stalled_station(
+        [&] { stalled_result = Send(stalled, VendorBlock(0x52), DataDirection::In, 0); });
+    ASSERT_TRUE(hold.Reached());
+    for (const std::uint8_t opcode : Block{0x52, 0x53, 0x58, 0x59}) {
+        PassThroughRequest request;
+        const Block cdb = VendorBlock(opcode);
+        request.cdb = cdb;
+        const PassThroughResult result = other_client.PassThrough(moving, request);
+        EXPECT_TRUE(result.delivered) << result.diagnostic;
+    }
+    EXPECT_EQ(other_disk.Received().size(), 4u);
+    EXPECT_EQ(backing.Received().size(), 0u);
+    hold.Release();
+    stalled_station.join();
+    EXPECT_TRUE(stalled_result.delivered) << stalled_result.diagnostic;
+    EXPECT_EQ(backing.Received().size(), 1u);
+}
+
+// Claim(h) sent on a connection of the test's own, without waiting for its answer.
+void ClaimWithoutWaiting(sd_bus* connection, int fd) {
+    sd_bus_message* raw = nullptr;
+    ASSERT_GE(sd_bus_message_new_method_call(connection, &raw, linux_backend::kHelperBusName,
+                                             linux_backend::kHelperObjectPath,
+                                             linux_backend::kHelperInterface, "Claim"),
+              0);
+    linux_backend::SdBusMessagePtr message(raw);
+    ASSERT_GE(sd_bus_message_append(raw, "h", fd), 0);
+    ASSERT_GE(sd_bus_send(connection, raw, nullptr), 0);
+    ASSERT_GE(sd_bus_flush(connection), 0);
+}
+
+TEST_F(HelperService, AClaimWaitingForTheAuthorityIsCancelledAndItsDiskLetGoAtOnce) {
+    ASSERT_TRUE(bus.StartHelper(true, {"--silent"}));  // nobody types the password
+    ScriptedDisk second_backing;
+    FakeUsbDisk second{system, MaskCodeIdentity(), second_backing};
+    enum class Ending { Release, NewerClaim, ClientLeaves, ClientGivesUp };
+    for (const Ending ending :
+         {Ending::Release, Ending::NewerClaim, Ending::ClientLeaves, Ending::ClientGivesUp}) {
+        SCOPED_TRACE(static_cast<int>(ending));
+        const int fd = OpenLocked(product.DevNode());
+        ASSERT_GE(fd, 0);
+        if (ending == Ending::ClientGivesUp) {
+            HelperWaits waits;
+            waits.claim = std::chrono::milliseconds(300);
+            HelperCarrier client(waits);
+            const std::string refusal = client.Attach(fd).refusal;
+            EXPECT_TRUE(Says(refusal, "did not take the disk in time")) << refusal;
+            close(fd);
+            EXPECT_TRUE(Eventually([&] { return Free(product.DevNode()); }));
+            continue;
+        }
+        sd_bus* raw = nullptr;
+        ASSERT_GE(sd_bus_open_system(&raw), 0);
+        linux_backend::SdBusPtr connection(raw);
+        ClaimWithoutWaiting(raw, fd);
+        close(fd);
+        if (ending == Ending::Release) {
+            linux_backend::SdBusError error;
+            EXPECT_GE(sd_bus_call_method(
+                          raw, linux_backend::kHelperBusName, linux_backend::kHelperObjectPath,
+                          linux_backend::kHelperInterface, "Release", error.get(), nullptr, ""),
+                      0);
+        } else if (ending == Ending::NewerClaim) {
+            const int second_fd = OpenLocked(second.DevNode());
+            ClaimWithoutWaiting(raw, second_fd);
+            close(second_fd);
+        } else {
+            connection.reset();
+        }
+        EXPECT_TRUE(Eventually([&] { return Free(product.DevNode()); }));
+    }
+    EXPECT_EQ(product.SeenCount(), 0u);
+}
+
+TEST_F(HelperService, AHelperToldToStopAnswersItsCommandThenLeavesItsClientsToldPlainly) {
+    HoldFolder folder;
+    ASSERT_TRUE(bus.StartHelper(true, {"--hold-dir", folder.path}));
+    const DeviceHandle handle = OpenThroughHelper();
+    ASSERT_NE(handle, kInvalidDeviceHandle) << platform.LastOpenError();
+    Hold hold(folder.path, product.DevNode());
+    PassThroughResult in_flight;
+    std::thread station([&] { in_flight = Send(handle, VendorBlock(0x52), DataDirection::In, 0); });
+    ASSERT_TRUE(hold.Reached());
+    bus.SignalHelper();
+    hold.Release();
+    station.join();
+    EXPECT_TRUE(in_flight.delivered) << in_flight.diagnostic;
+    EXPECT_EQ(bus.StopHelper(), 0);
+
+    // A new helper holds nothing for this client: the client says its own has gone.
+    ASSERT_TRUE(bus.StartHelper());
+    const PassThroughResult after = Send(handle, VendorBlock(0x53), DataDirection::In, 0);
+    EXPECT_FALSE(after.delivered);
+    EXPECT_TRUE(Says(after.diagnostic, "which held the disk, has gone")) << after.diagnostic;
+    EXPECT_FALSE(Says(after.diagnostic, "NotClaimed")) << after.diagnostic;
+    EXPECT_EQ(backing.Received().size(), 1u);
+    platform.Close(handle);
 }
 
 }  // namespace

@@ -143,6 +143,7 @@ struct OutcomeCase {
     bool delivered;
     TransportError error;
     std::uint8_t status;
+    bool outcome_unknown = false;  // the product may hold the request: it is not sent again
 };
 
 void PrintTo(const OutcomeCase& outcome, std::ostream* out) {
@@ -165,6 +166,7 @@ TEST_P(OutcomeTest, MapsToDeliveryAndError) {
     EXPECT_EQ(result.delivered, GetParam().delivered);
     EXPECT_EQ(result.error, GetParam().error);
     EXPECT_EQ(result.scsi_status, GetParam().status);
+    EXPECT_EQ(result.outcome_unknown, GetParam().outcome_unknown);
     EXPECT_EQ(result.diagnostic.empty(), GetParam().delivered && GetParam().status == 0);
     EXPECT_TRUE(backing.Received().empty());
 }
@@ -181,6 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{"NotPermitted", Errno(EPERM), false, TransportError::PermissionDenied, 0},
         OutcomeCase{"AccessDenied", Errno(EACCES), false, TransportError::PermissionDenied, 0},
         OutcomeCase{"IoError", Errno(EIO), false, TransportError::Other, 0},
+        OutcomeCase{"Interrupted", Errno(EINTR), false, TransportError::Other, 0, true},
         OutcomeCase{"HostTimeOut", Status(0, 0x03, 0), false, TransportError::Timeout, 0},
         OutcomeCase{"DriverTimeOut", Status(0, 0, 0x06), false, TransportError::Timeout, 0},
         OutcomeCase{"HostNoConnect", Status(0, 0x01, 0), false, TransportError::NoDevice, 0},

@@ -72,11 +72,13 @@ std::vector<std::string> Environment(bool with_preload) {
     return environment;
 }
 
-void Stop(pid_t& pid) {
-    if (pid <= 0) return;
+int Stop(pid_t& pid) {
+    if (pid <= 0) return -1;
     kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    int status = 0;
+    waitpid(pid, &status, 0);
     pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
@@ -115,19 +117,24 @@ PrivateSystemBus::~PrivateSystemBus() {
     }
 }
 
-bool PrivateSystemBus::StartHelper(bool authorize) {
+bool PrivateSystemBus::StartHelper(bool authorize, const std::vector<std::string>& options) {
     StopHelper();
     if (!Running()) return false;
     std::vector<std::string> args = {TORVEX_TEST_HELPER_PATH, "--ready-fd", "3"};
     if (!authorize) args.push_back("--deny");
+    args.insert(args.end(), options.begin(), options.end());
     std::string ready;
     helper_pid_ = SpawnReporting(args, Environment(true), ready);
     if (ready != "ready") StopHelper();
     return helper_pid_ > 0;
 }
 
-void PrivateSystemBus::StopHelper() {
-    Stop(helper_pid_);
+int PrivateSystemBus::StopHelper() {
+    return Stop(helper_pid_);
+}
+
+void PrivateSystemBus::SignalHelper() {
+    if (helper_pid_ > 0) kill(helper_pid_, SIGTERM);
 }
 
 }  // namespace torvex::testing

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace torvex::testing {
 
@@ -20,9 +21,14 @@ class PrivateSystemBus {
     bool Running() const { return bus_pid_ > 0; }
 
     // Starts the helper and waits until it owns its name; false when it did not come up.
-    // authorize: what the test's authority answers to every claim.
-    bool StartHelper(bool authorize = true);
-    void StopHelper();
+    // authorize: what the test's authority answers to every claim. `options`: more of the test
+    // helper's options (test_helper/test_helper_main.cpp).
+    bool StartHelper(bool authorize = true, const std::vector<std::string>& options = {});
+    // SIGTERM to the helper, and its exit status once it has ended (-1 when it did not run or
+    // was killed).
+    int StopHelper();
+    // SIGTERM to the helper without waiting for it to end.
+    void SignalHelper();
 
   private:
     std::string directory_;

@@ -18,10 +18,10 @@ class UmockdevDescriptorAccess final : public helper::DescriptorAccess {
     std::optional<dev_t> BlockDevice(int fd) override;
     PassThroughResult Send(int fd, const PassThroughRequest& request) override;
 
-  private:
     // "/dev/umock-sdb" for a descriptor open on that testbed node; empty for anything else.
     static std::optional<std::string> FakeNodeOf(int fd);
 
+  private:
     helper::KernelDescriptorAccess kernel_;
 };
 
