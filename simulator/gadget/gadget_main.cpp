@@ -90,7 +90,8 @@ void BulkLoop(Shared& shared, FunctionFsDevice& device) {
             if (errno != EINTR) std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
-        const auto cbw = ParseCbw(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
+        const auto cbw =
+            ParseCbw(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
         if (!cbw) {
             Say("invalid command block wrapper (" + std::to_string(n) + " bytes): stalled");
             AwaitReset(shared, device, true);
@@ -232,10 +233,12 @@ int Run(const GadgetOptions& options) {
             std::lock_guard lock(shared.mutex);
             if (const auto due = product.NextDue()) {
                 const std::uint64_t now = ElapsedMs(start);
-                timeout = *due <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(*due - now, 60'000));
+                timeout =
+                    *due <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(*due - now, 60'000));
             }
         }
-        pollfd fds[3] = {{device.Ep0(), POLLIN, 0}, {signal_fd, POLLIN, 0}, {shared.wake_fd, POLLIN, 0}};
+        pollfd fds[3] = {
+            {device.Ep0(), POLLIN, 0}, {signal_fd, POLLIN, 0}, {shared.wake_fd, POLLIN, 0}};
         if (::poll(fds, 3, timeout) < 0 && errno != EINTR) break;
         if (fds[1].revents & POLLIN) break;
         if (fds[2].revents & POLLIN) {
