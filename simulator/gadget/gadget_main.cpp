@@ -61,12 +61,16 @@ void Wake(const Shared& shared) {
 }
 
 void AwaitReset(Shared& shared, FunctionFsDevice& device, bool stall) {
+    {
+        // Waiting before the stall: a reset that follows it at once is not missed.
+        std::lock_guard lock(shared.mutex);
+        shared.awaiting_reset = true;
+    }
     if (stall) {
         device.HaltIn();
         device.HaltOut();
     }
     std::unique_lock lock(shared.mutex);
-    shared.awaiting_reset = true;
     shared.reset.wait(lock, [&] { return !shared.awaiting_reset || shared.stop.load(); });
 }
 
