@@ -182,6 +182,8 @@ int Run(const GadgetOptions& options) {
         });
     }
 
+    product.SetViolationSink([](const std::string& line) { Say("protocol violation: " + line); });
+
     const std::string udc = options.udc.empty() ? FirstUdc() : options.udc;
     if (udc.empty()) {
         Say("no USB device controller in /sys/class/udc (load dummy_hcd?)");

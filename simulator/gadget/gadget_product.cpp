@@ -110,11 +110,17 @@ CommandOutcome GadgetProduct::Vendor(const CommandBlockWrapper& cbw,
     request.cdb = cbw.cb;
     request.direction = cbw.data_in ? DataDirection::In : DataDirection::Out;
     request.length = length;
-    if (length > 0) (cbw.data_in ? request.data_in = in.data() : request.data_out = out.data());
+    if (cbw.data_in && length > 0) request.data_in = in.data();
+    if (!cbw.data_in && length > 0) request.data_out = out.data();
 
     const ProductMode mode = product_->Mode();
     const TracedRequest traced = TracedRequestOf(handle_, request);
     const PassThroughResult result = platform_.PassThrough(handle_, request);
+    const std::vector<ProtocolViolation>& violations = platform_.Violations();
+    if (violations.size() > reported_violations_ && violation_sink_)
+        for (std::size_t i = reported_violations_; i < violations.size(); ++i)
+            violation_sink_(Describe(violations[i]));
+    reported_violations_ = violations.size();
     const std::span<const std::uint8_t> sense(
         result.sense.data(), std::min<std::size_t>(result.sense_length, kSenseLength));
     if (trace_)

@@ -70,6 +70,11 @@ class GadgetProduct {
 
     // One JSON line per vendor request, in the keys of the runner's trace plus "mode".
     void SetTraceSink(std::function<void(const std::string&)> sink) { trace_ = std::move(sink); }
+    // One line for each request the product found invalid (the sender broke the protocol).
+    void SetViolationSink(std::function<void(const std::string&)> sink) {
+        violation_sink_ = std::move(sink);
+    }
+    std::size_t ViolationCount() const { return platform_.Violations().size(); }
 
   private:
     CommandOutcome Vendor(const CommandBlockWrapper& cbw, std::span<const std::uint8_t> data_out);
@@ -87,6 +92,8 @@ class GadgetProduct {
     std::u16string path_;
     std::optional<std::uint64_t> unplugged_at_;
     std::function<void(const std::string&)> trace_;
+    std::function<void(const std::string&)> violation_sink_;
+    std::size_t reported_violations_ = 0;
 };
 
 // The opcodes that go to the product's own command handling rather than the standard disk.

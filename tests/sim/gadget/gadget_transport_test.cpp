@@ -92,6 +92,14 @@ TEST(GadgetTransport, VendorCommandIsAnsweredAsInProcess) {
     ASSERT_EQ(trace.size(), 1u);
     EXPECT_NE(trace[0].find("\"mode\":\"Application\""), std::string::npos) << trace[0];
     EXPECT_NE(trace[0].find("\"dir\":\"in\",\"length\":64"), std::string::npos) << trace[0];
+
+    // A block the product does not take is not answered: the host's transport fails.
+    std::vector<std::string> violations;
+    gadget.SetViolationSink([&](const std::string& line) { violations.push_back(line); });
+    CommandBlockWrapper wrong = VendorWrapper(Command::GetFwInfo);
+    wrong.cb.back() ^= 0x01;
+    EXPECT_EQ(gadget.Command(wrong, {}).csw[12], static_cast<std::uint8_t>(CswStatus::PhaseError));
+    EXPECT_EQ(violations.size(), 1u);
 }
 
 TEST(GadgetTransport, ResidueAndPhaseOfStandardCommands) {
