@@ -38,8 +38,9 @@ void Say(const std::string& text) {
     std::fprintf(stderr, "torvex-product-gadget: %s\n", text.c_str());
 }
 
-std::string ProductName(ProductMode mode) {
-    return "Torvex " + std::string(ModeName(mode));
+std::string ProductName(const GadgetProduct& product) {
+    return product.Plain() ? std::string("USB Disk")
+                           : "Torvex " + std::string(ModeName(product.Mode()));
 }
 
 void OnWakeSignal(int) {}
@@ -166,6 +167,7 @@ int Run(const GadgetOptions& options) {
                                  options.faults.end());
     config.disk_bytes = static_cast<std::size_t>(options.disk_size_kib) * 1024;
     config.cdrom = options.cdrom;
+    config.plain = options.plain;
     GadgetProduct product(config);
 
     std::FILE* trace = nullptr;
@@ -222,14 +224,14 @@ int Run(const GadgetOptions& options) {
         cleanup();
         return 1;
     };
-    if (!gadget.Create(product.Identity(), ProductName(product.Mode()), error)) return fail(error);
+    if (!gadget.Create(product.Identity(), ProductName(product), error)) return fail(error);
     ::mkdir(mount_dir.c_str(), 0755);
     if (::mount(options.name.c_str(), mount_dir.c_str(), "functionfs", 0, nullptr) != 0)
         return fail("cannot mount functionfs at " + mount_dir + ": " + std::strerror(errno));
     mounted = true;
     if (!device.Open(mount_dir, error)) return fail(error);
     if (!gadget.Bind(udc, error)) return fail(error);
-    Say("bound to " + udc + " as " + ProductName(product.Mode()));
+    Say("bound to " + udc + " as " + ProductName(product));
 
     std::thread bulk([&] { BulkLoop(shared, device); });
     const SteadyClock::time_point start = SteadyClock::now();
@@ -279,7 +281,7 @@ int Run(const GadgetOptions& options) {
             std::string name;
             {
                 std::lock_guard lock(shared.mutex);
-                name = ProductName(product.Mode());
+                name = ProductName(product);
             }
             if (!gadget.SetIdentity(step.identity, name, error) || !gadget.Bind(udc, error)) {
                 Say(error);

@@ -85,7 +85,8 @@ GadgetParse ParseGadgetOptions(const std::vector<std::string>& args) {
             continue;
         }
         if (name != "--state" && name != "--udc" && name != "--name" && name != "--fault" &&
-            name != "--trace" && name != "--return-delay-ms" && name != "--disk-size-kib")
+            name != "--trace" && name != "--return-delay-ms" && name != "--disk-size-kib" &&
+            name != "--plain")
             return {std::nullopt, "unknown option '" + name + "'"};
         if (i + 1 >= args.size()) return {std::nullopt, "option '" + name + "' needs a value"};
         const std::string& value = args[++i];
@@ -101,6 +102,16 @@ GadgetParse ParseGadgetOptions(const std::vector<std::string>& args) {
             const auto fault = ParseFaultSpec(value);
             if (!fault) return {std::nullopt, "bad fault '" + value + "'"};
             options.faults.push_back(*fault);
+        } else if (name == "--plain") {
+            const std::size_t a = value.find(':');
+            const std::size_t b = a == std::string::npos ? a : value.find(':', a + 1);
+            const auto vid = b == std::string::npos ? std::nullopt : Number(value.substr(0, a), 16);
+            const auto pid = vid ? Number(value.substr(a + 1, b - a - 1), 16) : std::nullopt;
+            const std::string serial = b == std::string::npos ? "" : value.substr(b + 1);
+            if (!vid || !pid || *vid > 0xFFFF || *pid > 0xFFFF || !SafeName(serial))
+                return {std::nullopt, "bad identity '" + value + "' (VID:PID:SERIAL, hex ids)"};
+            options.plain = UsbIdentity{static_cast<std::uint16_t>(*vid),
+                                        static_cast<std::uint16_t>(*pid), serial};
         } else if (name == "--trace") {
             options.trace_path = value;
         } else if (name == "--return-delay-ms") {
@@ -122,6 +133,7 @@ std::string GadgetHelpText() {
         "Usage: torvex-product-gadget [--state STATE] [--udc NAME] [--name NAME] [--cdrom]\n"
         "                             [--fault SPEC]... [--trace FILE]\n"
         "                             [--return-delay-ms N] [--disk-size-kib N]\n"
+        "                             [--plain VID:PID:SERIAL]\n"
         "\n"
         "Presents the virtual product as a USB mass-storage device through FunctionFS on a\n"
         "USB device controller (configfs; needs root, libcomposite and usb_f_fs). Its vendor\n"
@@ -145,6 +157,9 @@ std::string GadgetHelpText() {
         "                       status until the host resets), check-condition, gone (the\n"
         "                       product leaves mid-command and is plugged back after the\n"
         "                       return delay in the code it ran last)\n"
+        "  --plain VID:PID:SERIAL\n"
+        "                       a USB disk that is not the product: the FAT disk only, vendor\n"
+        "                       opcodes refused (and traced, \"mode\":\"Plain\")\n"
         "  --trace FILE         one JSON line per vendor request\n"
         "  --return-delay-ms N  time away after a jump (default: the product's, 2000)\n"
         "  --disk-size-kib N    size of the disk image, 64 to 65536 (default 1024)\n"

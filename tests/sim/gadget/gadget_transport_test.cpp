@@ -138,6 +138,45 @@ TEST(GadgetTransport, ResidueAndPhaseOfStandardCommands) {
     EXPECT_EQ(sense.data_in[12], 0x21);  // LBA out of range, from the last command
 }
 
+TEST(GadgetTransport, WritesStayOnTheDiskAndTheCdRomRefusesThem) {
+    GadgetConfig config = Config(ProductPreset::ApplicationOld);
+    config.cdrom = true;
+    GadgetProduct gadget(config);
+    EXPECT_EQ(gadget.MaxLun(), 1);
+    const Bytes write = {0x2A, 0, 0, 0, 0, 5, 0, 0, 1, 0};
+    const Bytes block(512, 0xAB);
+    EXPECT_EQ(gadget.Command(Wrapper(write, 512, false), block).csw[12], 0);
+    const auto read = gadget.Command(Wrapper({0x28, 0, 0, 0, 0, 5, 0, 0, 1, 0}, 512, true), {});
+    EXPECT_EQ(read.data_in, block);
+
+    CommandBlockWrapper to_cd = Wrapper({0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}, 2048, false);
+    to_cd.lun = 1;
+    EXPECT_EQ(gadget.Command(to_cd, Bytes(2048, 0)).csw[12], 1);
+    CommandBlockWrapper sense = Wrapper({0x03, 0, 0, 0, 18, 0}, 18, true);
+    sense.lun = 1;
+    const auto cd_sense = gadget.Command(sense, {}).data_in;
+    EXPECT_EQ(cd_sense.at(2), 0x07);  // DATA PROTECT
+    EXPECT_EQ(cd_sense.at(12), 0x27);
+}
+
+TEST(GadgetTransport, PlainDiskRefusesVendorCommandsWithoutTheModel) {
+    GadgetConfig config = Config(ProductPreset::ApplicationOld);
+    config.plain = UsbIdentity{0x1234, 0x5678, "STICK0001"};
+    GadgetProduct gadget(config);
+    std::vector<std::string> trace;
+    gadget.SetTraceSink([&](const std::string& line) { trace.push_back(line); });
+    EXPECT_EQ(gadget.Identity().serial, "STICK0001");
+    const CommandOutcome o = gadget.Command(VendorWrapper(Command::GetFwInfo), {});
+    EXPECT_EQ(o.csw[12], 1);
+    EXPECT_EQ(Residue(o), 64u);
+    EXPECT_EQ(gadget.Product().RequestCount(), 0u);
+    ASSERT_EQ(trace.size(), 1u);
+    EXPECT_NE(trace[0].find("\"mode\":\"Plain\""), std::string::npos) << trace[0];
+    const auto sense = gadget.Command(Wrapper({0x03, 0, 0, 0, 18, 0}, 18, true), {}).data_in;
+    EXPECT_EQ(sense.at(2), 0x05);
+    EXPECT_EQ(sense.at(12), 0x20);  // invalid command operation code
+}
+
 TEST(GadgetTransport, FaultsEndTheCommandOnTheWire) {
     struct Case {
         const char* spec;
