@@ -102,6 +102,11 @@ void BulkLoop(Shared& shared, FunctionFsDevice& device) {
             AwaitReset(shared, device, true);
             continue;
         }
+        if (!cbw->data_in && cbw->data_length > kMaxDataLength) {
+            Say("data phase of " + std::to_string(cbw->data_length) + " bytes refused: stalled");
+            AwaitReset(shared, device, true);
+            continue;
+        }
         std::vector<std::uint8_t> data_out;
         if (!cbw->data_in && cbw->data_length > 0) {
             data_out.resize(cbw->data_length);

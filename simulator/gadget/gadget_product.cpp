@@ -77,6 +77,7 @@ void GadgetProduct::OnArrival() {
 CommandOutcome GadgetProduct::Command(const CommandBlockWrapper& cbw,
                                       std::span<const std::uint8_t> data_out) {
     const std::uint32_t host_length = cbw.data_length;
+    if (host_length > kMaxDataLength) return PhaseError(cbw);
     if (cbw.lun > MaxLun() || cbw.cb.empty()) return Ended(cbw, {}, host_length, CswStatus::Failed);
     if (cbw.lun == 0 && IsVendorOpcode(cbw.cb[0]))
         return plain_ ? RefuseVendor(cbw) : Vendor(cbw, data_out);

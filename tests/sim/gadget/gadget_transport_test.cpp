@@ -112,6 +112,8 @@ TEST(GadgetTransport, ResidueAndPhaseOfStandardCommands) {
         CswStatus status;
     };
     const Bytes read_two = {0x28, 0, 0, 0, 0, 0, 0, 0, 2, 0};
+    CommandBlockWrapper huge = VendorWrapper(Command::GetFwInfo);
+    huge.data_length = 0xFFFFFFFF;
     for (const Case& c : {
              Case{"inquiry shorter than asked", Wrapper({0x12, 0, 0, 0, 64, 0}, 64, true), 36, 28,
                   CswStatus::Passed},
@@ -122,6 +124,7 @@ TEST(GadgetTransport, ResidueAndPhaseOfStandardCommands) {
                   CswStatus::PhaseError},
              Case{"unknown command", Wrapper({0x4A, 1, 0, 0, 0x10, 0, 0, 0, 8, 0}, 8, true), 0, 8,
                   CswStatus::Failed},
+             Case{"vendor data beyond any transfer", huge, 0, 0xFFFFFFFF, CswStatus::PhaseError},
              Case{"read beyond the end", Wrapper({0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0}, 512, true),
                   0, 512, CswStatus::Failed},
          }) {
@@ -132,6 +135,7 @@ TEST(GadgetTransport, ResidueAndPhaseOfStandardCommands) {
         EXPECT_EQ(o.csw[12], static_cast<std::uint8_t>(c.status));
         EXPECT_EQ(o.csw[4], 7);  // the tag comes back
     }
+    EXPECT_EQ(gadget.Product().RequestCount(), 0u);  // refused before any buffer is made
     const CommandOutcome sense = gadget.Command(Wrapper({0x03, 0, 0, 0, 18, 0}, 18, true), {});
     ASSERT_EQ(sense.data_in.size(), 18u);
     EXPECT_EQ(sense.data_in[2], 0x05);   // ILLEGAL REQUEST
