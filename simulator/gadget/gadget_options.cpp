@@ -27,9 +27,9 @@ bool SafeName(const std::string& name) {
 
 }  // namespace
 
-std::optional<Fault> ParseFaultSpec(const std::string& spec) {
-    const std::size_t colon = spec.find(':');
-    const std::string action = spec.substr(0, colon);
+std::optional<Fault> ParseFaultText(const std::string& text) {
+    const std::size_t colon = text.find(':');
+    const std::string action = text.substr(0, colon);
     Fault fault;
     if (action == "fail")
         fault.action = FaultAction::Fail;
@@ -41,10 +41,10 @@ std::optional<Fault> ParseFaultSpec(const std::string& spec) {
         fault.action = FaultAction::VanishBefore;
     else
         return std::nullopt;
-    for (std::size_t at = colon; at != std::string::npos && at < spec.size();) {
-        const std::size_t next = spec.find(':', at + 1);
+    for (std::size_t at = colon; at != std::string::npos && at < text.size();) {
+        const std::size_t next = text.find(':', at + 1);
         const std::string part =
-            spec.substr(at + 1, next == std::string::npos ? next : next - at - 1);
+            text.substr(at + 1, next == std::string::npos ? next : next - at - 1);
         at = next;
         const std::size_t eq = part.find('=');
         if (eq == std::string::npos) return std::nullopt;
@@ -99,7 +99,7 @@ GadgetParse ParseGadgetOptions(const std::vector<std::string>& args) {
                 return {std::nullopt, "bad " + name.substr(2) + " '" + value + "'"};
             (name == "--udc" ? options.udc : options.name) = value;
         } else if (name == "--fault") {
-            const auto fault = ParseFaultSpec(value);
+            const auto fault = ParseFaultText(value);
             if (!fault) return {std::nullopt, "bad fault '" + value + "'"};
             options.faults.push_back(*fault);
         } else if (name == "--plain") {
@@ -131,7 +131,7 @@ GadgetParse ParseGadgetOptions(const std::vector<std::string>& args) {
 std::string GadgetHelpText() {
     std::string text =
         "Usage: torvex-product-gadget [--state STATE] [--udc NAME] [--name NAME] [--cdrom]\n"
-        "                             [--fault SPEC]... [--trace FILE]\n"
+        "                             [--fault FAULT]... [--trace FILE]\n"
         "                             [--return-delay-ms N] [--disk-size-kib N]\n"
         "                             [--plain VID:PID:SERIAL]\n"
         "\n"
@@ -152,7 +152,7 @@ std::string GadgetHelpText() {
         "  --udc NAME           the device controller (default: the first in /sys/class/udc)\n"
         "  --name NAME          name of the gadget and its FunctionFS instance (default torvex)\n"
         "  --cdrom              a read-only CD-ROM as a second logical unit\n"
-        "  --fault SPEC         ACTION[:opcode=HH][:nth=N][:mode=MODE][:skip=N][:times=N];\n"
+        "  --fault FAULT        ACTION[:opcode=HH][:nth=N][:mode=MODE][:skip=N][:times=N];\n"
         "                       ACTION fail (the host sees a transport failure), timeout (no\n"
         "                       status until the host resets), check-condition, gone (the\n"
         "                       product leaves mid-command and is plugged back after the\n"

@@ -34,7 +34,7 @@ GadgetParse ParseGadgetOptions(const std::vector<std::string>& args);
 // "fail", "timeout", "check-condition" or "gone", then ":key=value" parts: opcode=HH (the
 // command's second byte, hex), nth=N (the Nth vendor request), mode=NAME, skip=N, times=N
 // (0: every one).
-std::optional<Fault> ParseFaultSpec(const std::string& spec);
+std::optional<Fault> ParseFaultText(const std::string& text);
 
 std::string GadgetHelpText();
 

@@ -183,7 +183,7 @@ TEST(GadgetTransport, PlainDiskRefusesVendorCommandsWithoutTheModel) {
 
 TEST(GadgetTransport, FaultsEndTheCommandOnTheWire) {
     struct Case {
-        const char* spec;
+        const char* fault;
         CommandOutcome::Ending ending;
         std::uint8_t csw_status;
         std::uint8_t sense_key;
@@ -192,9 +192,9 @@ TEST(GadgetTransport, FaultsEndTheCommandOnTheWire) {
                           Case{"timeout:nth=1", CommandOutcome::Ending::NoStatus, 0, 0},
                           Case{"check-condition:opcode=A0", CommandOutcome::Ending::Status, 1, 4},
                           Case{"gone", CommandOutcome::Ending::Gone, 0, 0}}) {
-        SCOPED_TRACE(c.spec);
+        SCOPED_TRACE(c.fault);
         GadgetConfig config = Config(ProductPreset::ApplicationOld);
-        const auto fault = ParseFaultSpec(c.spec);
+        const auto fault = ParseFaultText(c.fault);
         ASSERT_TRUE(fault);
         config.product.faults = {*fault};
         GadgetProduct gadget(config);
@@ -213,8 +213,8 @@ TEST(GadgetTransport, FaultsEndTheCommandOnTheWire) {
         EXPECT_TRUE(back[0].present);
         EXPECT_EQ(back[0].identity.serial, "2175APP00001");
     }
-    EXPECT_FALSE(ParseFaultSpec("fail:opcode=XYZ"));
-    EXPECT_FALSE(ParseFaultSpec("explode"));
+    EXPECT_FALSE(ParseFaultText("fail:opcode=XYZ"));
+    EXPECT_FALSE(ParseFaultText("explode"));
 }
 
 TEST(GadgetTransport, ExecuteReenumeratesUnderTheOtaIdentity) {
