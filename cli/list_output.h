@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "base/json_line.h"
+#include "trace/json_line.h"
 #include "cli/disk_list.h"
 
 namespace torvex::cli {

@@ -14,8 +14,8 @@
 #include "cli/event_loop.h"
 #include "cli/headless_window.h"
 #include "cli/options.h"
-#include "device/replay_platform.h"
 #include "firmware/embedded_images.h"
+#include "trace/replay_platform.h"
 
 namespace torvex::cli {
 

@@ -10,7 +10,7 @@
 #include "cli/list_output.h"
 #include "cli/replay_run.h"
 #include "cli/runner.h"
-#include "device/trace_names.h"
+#include "trace/trace_names.h"
 
 namespace torvex::cli {
 

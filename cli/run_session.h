@@ -16,9 +16,9 @@
 #include "cli/headless_window.h"
 #include "cli/options.h"
 #include "cli/product_selection.h"
-#include "device/recording_platform.h"
-#include "device/replay_platform.h"
-#include "device/trace_file.h"
+#include "trace/recording_platform.h"
+#include "trace/replay_platform.h"
+#include "trace/trace_file.h"
 
 namespace torvex::cli {
 

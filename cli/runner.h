@@ -13,8 +13,8 @@
 #include "cli/options.h"
 #include "device/device_event_source.h"
 #include "device/device_platform.h"
-#include "device/replay_platform.h"
 #include "firmware/embedded_images.h"
+#include "trace/replay_platform.h"
 
 namespace torvex::cli {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "app/dialog_core.h"
-#include "device/replay_platform.h"
-#include "device/trace_file.h"
 #include "fuzz/fuzz_support.h"
+#include "trace/replay_platform.h"
+#include "trace/trace_file.h"
 
 namespace torvex::fuzz {
 namespace {

@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "base/json_line.h"
+#include "trace/json_line.h"
 #include "cli/poll_wait.h"
 #include "cli/replay_run.h"
 #include "cli/runner.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "device/device_platform.h"
-#include "device/trace_file.h"
+#include "trace/trace_file.h"
 
 namespace torvex {
 
