@@ -1,16 +1,16 @@
 #include "cli/disk_list.h"
 
 #include "app/tool_parts.h"
-#include "trace/sha256.h"
 #include "base/text.h"
 #include "base/window_port.h"
 #include "device/boot_code_query.h"
 #include "device/forwarding_platform.h"
-#include "trace/recording_platform.h"
 #include "device/usb_found.h"
 #include "firmware/ef32_version_checks.h"
 #include "firmware/ef64_version_check.h"
 #include "firmware/identity_queries.h"
+#include "trace/recording_platform.h"
+#include "trace/sha256.h"
 
 namespace torvex::cli {
 

@@ -149,17 +149,17 @@ void RunSession::Hook(LoopTiming& timing) {
             trace_->WriteLine(line);
         };
     }
+    if (replay_ != nullptr) {
+        timing.before_each_event = [this](LoopEntry entry, std::uint32_t) {
+            ReplayDispatching(*replay_, entry);
+        };
+    }
     timing.stop_with = [this]() -> std::optional<int> {
         if (const auto& several = selection_.SeveralProducts())
             return RefuseSeveralProducts(*several);
+        if (replay_ != nullptr) return ReplayStop(*replay_, *window_);
         return std::nullopt;
     };
-}
-
-int RunSession::Drive(DialogCore& core, DeviceEventSource& events, const LoopTiming& timing,
-                      const WaitForEvents& wait) {
-    if (replay_ != nullptr) return ReplayMarks(core, *window_, *replay_, timing);
-    return RunEventLoop(core, *window_, events, timing, wait);
 }
 
 std::string RunSession::ResultName(int status) const {

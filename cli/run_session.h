@@ -42,11 +42,9 @@ class RunSession {
     const std::optional<std::u16string>& ChosenPort() const { return selection_.ChosenPort(); }
     HeadlessWindow& Window() { return *window_; }
 
-    // Adds the trace's marks and the stop for several products to the loop.
+    // Adds to the loop the trace's marks (--trace), the replay's checks of them (--replay) and the
+    // stop for several products.
     void Hook(LoopTiming& timing);
-    // The event loop, or the trace's marks in a replay.
-    int Drive(DialogCore& core, DeviceEventSource& events, const LoopTiming& timing,
-              const WaitForEvents& wait);
     // The run's end with this exit status; returns the status to exit with.
     int Finish(int status);
 
