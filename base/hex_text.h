@@ -13,8 +13,10 @@ namespace torvex {
 
 enum class HexDigits : std::uint8_t { Upper, Lower };
 
-// Two digits a byte, no separators: "FFA004" (or "ffa004", as sha256sum prints a digest).
-std::string HexText(std::span<const std::uint8_t> bytes, HexDigits digits = HexDigits::Upper);
+// Two digits a byte: "FFA004" (or "ffa004", as sha256sum prints a digest), with `separator`
+// between bytes when given: "FF A0 04".
+std::string HexText(std::span<const std::uint8_t> bytes, HexDigits digits = HexDigits::Upper,
+                    std::string_view separator = {});
 
 // Reads what HexText writes (either case); empty for an odd length or a character that is not a
 // hex digit.

@@ -181,7 +181,7 @@ void HelperCarrier::Detach(int fd) {
     SdBusMessagePtr message(raw);
     // Without an answer the helper still drops the disk when this process leaves the bus.
     sd_bus_call(bus, raw, kReleaseTimeout, error.get(), &reply);
-    sd_bus_message_unref(reply);
+    const SdBusMessagePtr owned_reply(reply);
 }
 
 PassThroughResult HelperCarrier::Send(int fd, const PassThroughRequest& request) {
