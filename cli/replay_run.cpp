@@ -13,8 +13,10 @@ constexpr std::int64_t kTraceFormat = 1;
 // A trace of a whole update is well under a megabyte; this bounds what a wrong file costs.
 constexpr std::streamoff kLargestTrace = 256LL << 20;
 
-// A replayed run, which no real clock times out: the trace's end line ends it.
+// A replayed run, which no real clock times out: the trace's end line ends it. Its clock moves a
+// millisecond a tick, so that no trace a file can hold reaches the time-out.
 constexpr std::chrono::hours kReplayTimeout{24 * 365};
+constexpr int kReplayTickMs = 1;
 
 // The trace instead of a system: its platform, its device changes, its clock.
 class ReplayRun final : public RunSystem {
@@ -107,6 +109,7 @@ int RunReplay(const Options& options, const FirmwareBlockStore& blocks, std::FIL
     reading.items.erase(reading.items.begin());
     ReplayRun run(std::move(reading.items));
     replayed.timeout_s = static_cast<int>(std::chrono::seconds(kReplayTimeout).count());
+    replayed.tick_ms = kReplayTickMs;
     return RunTool(run, blocks, replayed, out, err);
 }
 
