@@ -21,18 +21,22 @@ constexpr int kReplayTickMs = 1;
 // The trace instead of a system: its platform, its device changes, its clock.
 class ReplayRun final : public RunSystem {
   public:
-    explicit ReplayRun(std::vector<TraceItem> items)
-        : platform_(std::move(items)), events_(platform_) {}
+    ReplayRun(std::vector<TraceItem> items, bool real_devices)
+        : platform_(std::move(items)), events_(platform_), real_devices_(real_devices) {}
 
     DevicePlatform& Platform() override { return platform_; }
     DeviceEventSource& DeviceChanges() override { return events_; }
     void Wait(Clock::time_point until) override { events_.WaitUntil(until); }
     Clock::time_point Now() override { return events_.Now(); }
     ReplayPlatform* Replay() override { return &platform_; }
+    // As the recorded run was: a replay of a run on real devices refuses sample firmware as it
+    // did.
+    bool OnRealDevices() const override { return real_devices_; }
 
   private:
     ReplayPlatform platform_;
     ReplayEvents events_;
+    bool real_devices_;
 };
 
 std::string LineOf(const ReplayPlatform& replay) {
@@ -81,7 +85,17 @@ std::optional<std::string> OptionsFromHeader(const TraceItem& first, Options& op
     options.list = *command == "list";
     if (const std::string* port = TextField(*header, "port")) options.port = *port;
     if (const std::string* serial = TextField(*header, "serial")) options.serial = *serial;
+    const auto allowed = header->fields.find("allow_sample_firmware");
+    options.allow_sample_firmware = allowed != header->fields.end() &&
+                                    allowed->second.kind == JsonValue::Kind::Bool &&
+                                    allowed->second.flag;
     return std::nullopt;
+}
+
+// The recorded run was on a machine's devices (where sample firmware may be refused).
+bool RecordedOnRealDevices(const TraceItem& first) {
+    const auto* devices = TextField(std::get<TraceMark>(first.content), "devices");
+    return devices != nullptr && *devices == "real";
 }
 
 }  // namespace
@@ -106,8 +120,9 @@ int RunReplay(const Options& options, const FirmwareBlockStore& blocks, std::FIL
         PrintErrorTo(err, "replay: " + EchoedSafely(*options.replay) + ": " + reading.error);
         return kExitBadUsage;
     }
+    const bool real_devices = RecordedOnRealDevices(reading.items.front());
     reading.items.erase(reading.items.begin());
-    ReplayRun run(std::move(reading.items));
+    ReplayRun run(std::move(reading.items), real_devices);
     replayed.timeout_s = static_cast<int>(std::chrono::seconds(kReplayTimeout).count());
     replayed.tick_ms = kReplayTickMs;
     return RunTool(run, blocks, replayed, out, err);

@@ -73,7 +73,7 @@ RunSession::~RunSession() {
     if (trace_file_ != nullptr) std::fclose(trace_file_);
 }
 
-std::optional<int> RunSession::Open() {
+std::optional<int> RunSession::Open(bool real_devices) {
     if (!trace_error_.empty()) {
         PrintErrorTo(err_, trace_error_);
         return kExitBadUsage;
@@ -84,6 +84,8 @@ std::optional<int> RunSession::Open() {
         header.Text("program", "torvex-isp-cli").Text("command", options_.list ? "list" : "update");
         if (options_.port) header.Text("port", *options_.port);
         if (options_.serial) header.Text("serial", *options_.serial);
+        if (real_devices) header.Text("devices", "real");
+        if (options_.allow_sample_firmware) header.Flag("allow_sample_firmware", true);
         trace_->WriteLine(header);
     }
     return std::nullopt;

@@ -32,7 +32,10 @@ class RunSession {
     RunSession& operator=(const RunSession&) = delete;
 
     // An exit status when the run cannot start (bad usage: the trace file cannot be written).
-    std::optional<int> Open();
+    // `real_devices`: the run is on the machine's devices, which the trace's first line says
+    // (with --allow-sample-firmware), so that a replay decides about sample firmware as the run
+    // did.
+    std::optional<int> Open(bool real_devices);
     // Before the tool starts: --list (its exit status), or the refusal when several products are
     // attached and none was chosen (exit status 4); nothing when the run goes on.
     std::optional<int> BeforeStart(const FirmwareBlockStore& blocks);

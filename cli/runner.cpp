@@ -75,7 +75,7 @@ void PrintErrorTo(std::FILE* err, const std::string& text) {
 int RunTool(RunSystem& system, const FirmwareBlockStore& blocks, const Options& options,
             std::FILE* out, std::FILE* err) {
     RunSession session(system.Platform(), system.Replay(), options, out, err);
-    if (const std::optional<int> failed = session.Open()) return *failed;
+    if (const std::optional<int> failed = session.Open(system.OnRealDevices())) return *failed;
     if (const std::optional<int> done = session.BeforeStart(blocks)) {
         // --list, or the refusal to choose: what the platform has to say (rights, mounts).
         system.AfterEachEvent();

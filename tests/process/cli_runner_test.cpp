@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "cli/poll_wait.h"
+#include "cli/replay_run.h"
 #include "cli/runner.h"
 #include "resources/compiled_firmware_blocks.h"
 #include "simulator/command_table.h"
@@ -177,6 +179,36 @@ TEST(CliRunner, SampleFirmwareIsRefusedOnRealDevicesUnlessAllowed) {
                                         [&](const auto& entry) { return entry.command == erase; });
         EXPECT_EQ(erased, c.status == 0);
         EXPECT_EQ(output.Out().find("Update refused: ") != std::string::npos, c.status == 2);
+    }
+}
+
+// A trace of a run on real devices replays as that run went, refused or allowed to write.
+TEST(CliRunner, AReplayDecidesAboutSampleFirmwareAsTheRecordedRunDid) {
+    if (!CompiledFirmwareIsSample()) GTEST_SKIP() << "this build carries a vendor's firmware";
+    for (const bool allowed : {false, true}) {
+        SCOPED_TRACE(allowed);
+        const std::string trace =
+            (std::filesystem::temp_directory_path() / "torvex_real_devices_trace.jsonl").string();
+        sim::VirtualPlatform platform;
+        platform.AddProduct(sim::PresetConfig(sim::ProductPreset::ProtectIsp));
+        sim::VirtualProductEvents events(platform);
+        TestRun run(platform, events);
+        run.real_devices = true;
+        Options options;
+        options.tick_ms = 20;
+        options.timeout_s = 20;
+        options.allow_sample_firmware = allowed;
+        options.trace = trace;
+        Output recorded;
+        const int status = RunTool(run, SampleBlocks(), options, recorded.out, recorded.err);
+        EXPECT_EQ(status, allowed ? 0 : 2);
+        Options replay;
+        replay.replay = trace;
+        Output replayed;
+        EXPECT_EQ(RunReplay(replay, SampleBlocks(), replayed.out, replayed.err), status)
+            << replayed.Err();
+        EXPECT_EQ(replayed.Out(), recorded.Out());
+        std::remove(trace.c_str());
     }
 }
 
