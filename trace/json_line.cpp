@@ -18,13 +18,25 @@ std::string ValidUtf8(std::string_view text) {
 }
 
 // nlohmann-json escapes the C0 controls; DEL and the two Unicode line ends are escaped here as
-// well. The serializer writes them only inside strings, raw, so they can be replaced anywhere.
-std::string EscapeTheRest(std::string dumped) {
+// well, and backspace and form feed are written as \u escapes like the other controls. The
+// serializer writes these characters only inside strings, raw, and every backslash it writes
+// starts an escape, so the text can be walked escape by escape.
+std::string EscapeTheRest(const std::string& dumped) {
     std::string out;
     out.reserve(dumped.size());
     for (std::size_t at = 0; at < dumped.size(); ++at) {
         const char c = dumped[at];
-        if (c == '\x7f') {
+        if (c == '\\' && at + 1 < dumped.size()) {
+            const char escaped = dumped[++at];
+            if (escaped == 'b') {
+                out += "\\u0008";
+            } else if (escaped == 'f') {
+                out += "\\u000c";
+            } else {
+                out += c;
+                out += escaped;
+            }
+        } else if (c == '\x7f') {
             out += "\\u007f";
         } else if (c == '\xe2' && at + 2 < dumped.size() && dumped[at + 1] == '\x80' &&
                    (dumped[at + 2] == '\xa8' || dumped[at + 2] == '\xa9')) {

@@ -18,6 +18,8 @@ TEST(JsonLine, TextIsEscapedSoALineNeverBreaksAndReadsBackTheSame) {
     const Case cases[] = {
         {"quote and backslash", "a\"b\\c", R"("a\"b\\c")", "a\"b\\c"},
         {"line ends and tab", "\r\n\t", R"("\r\n\t")", "\r\n\t"},
+        {"backspace, form feed, an escaped backslash before a b", "\b\f\\b", R"("\u0008\u000c\\b")",
+         "\b\f\\b"},
         {"other controls, DEL, NUL", std::string("\x01\x1b[2J\x7f\0z", 8),
          R"("\u0001\u001b[2J\u007f\u0000z")", std::string("\x01\x1b[2J\x7f\0z", 8)},
         {"UTF-8 kept", "\xC3\xA9\xF0\x9F\x98\x80", "\"\xC3\xA9\xF0\x9F\x98\x80\"",
