@@ -3,7 +3,8 @@
 namespace torvex {
 
 namespace {
-constexpr char kDigits[] = "0123456789ABCDEF";
+constexpr char kUpper[] = "0123456789ABCDEF";
+constexpr char kLower[] = "0123456789abcdef";
 
 int DigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -13,10 +14,13 @@ int DigitValue(char c) {
 }
 }  // namespace
 
-std::string HexText(std::span<const std::uint8_t> bytes) {
+std::string HexText(std::span<const std::uint8_t> bytes, HexDigits digits,
+                    std::string_view separator) {
+    const char* kDigits = digits == HexDigits::Upper ? kUpper : kLower;
     std::string text;
-    text.reserve(bytes.size() * 2);
+    text.reserve(bytes.size() * (2 + separator.size()));
     for (std::uint8_t b : bytes) {
+        if (!text.empty()) text.append(separator);
         text.push_back(kDigits[b >> 4]);
         text.push_back(kDigits[b & 0x0F]);
     }

@@ -10,6 +10,8 @@
 #include "firmware/ef32_version_checks.h"
 #include "firmware/ef64_version_check.h"
 #include "firmware/identity_queries.h"
+#include "trace/recording_platform.h"
+#include "trace/sha256.h"
 
 namespace torvex::cli {
 

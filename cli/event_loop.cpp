@@ -17,7 +17,8 @@ int MillisecondsUntil(Clock::time_point when, Clock::time_point now) {
 
 int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& events,
                  const LoopTiming& timing, const WaitForEvents& wait) {
-    const Clock::time_point start = Clock::now();
+    const auto clock = [&] { return timing.now ? timing.now() : Clock::now(); };
+    const Clock::time_point start = clock();
     const Clock::time_point deadline = start + timing.timeout;
     Clock::time_point next_tick = start + timing.tick;
     // A stop requested while the update wrote ends the run once the handler that wrote is done.
@@ -35,6 +36,7 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
         if (timing.stop_with && !stopped) stopped = timing.stop_with();
     };
 
+    if (timing.stop_with) stopped = timing.stop_with();
     while (!ended()) {
         // Posted clicks run before anything else, as a message queue would deliver them.
         if (window.TakePostedClick()) {
@@ -46,7 +48,7 @@ int RunEventLoop(DialogCore& core, HeadlessWindow& window, DeviceEventSource& ev
         wait(events, std::min({next_tick, deadline, events.NextDue()}));
         if (ended()) break;
 
-        const Clock::time_point now = Clock::now();
+        const Clock::time_point now = clock();
         for (std::uint32_t event : events.TakeDueEvents(now)) {
             dispatching(LoopEntry::DeviceChange, event);
             core.OnDeviceChange(event);

@@ -27,13 +27,15 @@ enum class LoopEntry : std::uint8_t { Tick, Click, DeviceChange };
 struct LoopTiming {
     std::chrono::milliseconds tick{1000};
     std::chrono::seconds timeout{120};
+    // The loop's clock: the steady clock, or a replay's own, which moves as the loop waits.
+    std::function<Clock::time_point()> now;
     // Runs after every tick, click and device change (e.g. to show advice the platform has).
     std::function<void()> after_each_event;
     // Runs just before each of them is dispatched (a trace records them); `event` is the device
     // change's type.
     std::function<void(LoopEntry entry, std::uint32_t event)> before_each_event;
-    // Asked after each of them: an exit status ends the run at once (the runner found several
-    // products and must not choose).
+    // Asked before the first of them and after each: an exit status ends the run at once (the
+    // runner found several products and must not choose; a replay reached its trace's end).
     std::function<std::optional<int>()> stop_with;
 };
 

@@ -9,8 +9,8 @@
 #include <chrono>
 #include <optional>
 
-#include "base/json_line.h"
 #include "cli/headless_window.h"
+#include "trace/json_line.h"
 
 namespace torvex::cli {
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "base/json_line.h"
 #include "cli/disk_list.h"
+#include "trace/json_line.h"
 
 namespace torvex::cli {
 

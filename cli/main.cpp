@@ -24,31 +24,50 @@ namespace {
 
 using namespace torvex;
 
-int RunOnDevices(const cli::Options& options) {
-    // SG_IO when run as root, else torvex-isp-helper carries the commands.
-    linux_backend::LinuxDevicePlatform platform(linux_backend::ChooseCommandCarrier());
-    linux_backend::DeviceMonitor monitor;
+// The monitor, once the run was told when it has none (before the desktop's services are set up).
+linux_backend::DeviceMonitor& Told(linux_backend::DeviceMonitor& monitor) {
     if (!monitor.IsListening())
         cli::PrintError("no udev monitor: device changes are looked for every second");
-    desktop::FreedProductEvents events(monitor);
-    desktop::UDisksDiskService disks;
-    desktop::UnmountOffer offer(disks);
-    desktop::LogindSleepInhibitor inhibitor;
-    desktop::UpdateSleepGuard awake(inhibitor, cli::PrintError);
-    const auto after_each_event = [&] {
-        const std::u16string advice = platform.TakeRawAccessAdvice();
+    return monitor;
+}
+
+// This machine's devices through the Linux back end, with the desktop's services beside the run.
+class LinuxDevices final : public cli::RunSystem {
+  public:
+    explicit LinuxDevices(const cli::Options& options)
+        // SG_IO when run as root, else torvex-isp-helper carries the commands.
+        : options_(options), platform_(linux_backend::ChooseCommandCarrier()) {}
+
+    DevicePlatform& Platform() override { return platform_; }
+    DeviceEventSource& DeviceChanges() override { return events_; }
+    void Wait(cli::Clock::time_point until) override { cli::PollForEvents(events_, until); }
+    bool OnRealDevices() const override { return true; }
+    void AfterEachEvent() override {
+        const std::u16string advice = platform_.TakeRawAccessAdvice();
         if (!advice.empty()) std::fprintf(stderr, "%s\n", ToUtf8(advice).c_str());
         const desktop::RunnerMountStep step =
-            desktop::ConsiderForRunner(offer, platform.LastOpenMounts(), options.unmount);
+            desktop::ConsiderForRunner(offer_, platform_.LastOpenMounts(), options_.unmount);
         for (const std::string& line : step.lines) cli::PrintError(line);
-        if (step.freed) events.AnnounceFreed();
-    };
-    const bool refuse = CompiledFirmwareIsSample() && !options.allow_sample_firmware;
-    return cli::RunTool(
-        {platform, events, CompiledFirmwareBlocks(), cli::PollForEvents, after_each_event, refuse,
-         [&awake] { awake.UpdateWriting(); }, [&awake] { awake.RunEnded(); },
-         [&monitor](const std::u16string& port) { monitor.KeepOnlyPort(ToUtf8(port)); }},
-        options, stdout, stderr);
+        if (step.freed) events_.AnnounceFreed();
+    }
+    void UpdateWriting() override { awake_.UpdateWriting(); }
+    void RunEnded() override { awake_.RunEnded(); }
+    void KeepToPort(const std::u16string& port) override { monitor_.KeepOnlyPort(ToUtf8(port)); }
+
+  private:
+    const cli::Options& options_;
+    linux_backend::LinuxDevicePlatform platform_;
+    linux_backend::DeviceMonitor monitor_;
+    desktop::FreedProductEvents events_{Told(monitor_)};
+    desktop::UDisksDiskService disks_;
+    desktop::UnmountOffer offer_{disks_};
+    desktop::LogindSleepInhibitor inhibitor_;
+    desktop::UpdateSleepGuard awake_{inhibitor_, cli::PrintError};
+};
+
+int RunOnDevices(const cli::Options& options) {
+    LinuxDevices devices(options);
+    return cli::RunTool(devices, CompiledFirmwareBlocks(), options, stdout, stderr);
 }
 
 }  // namespace

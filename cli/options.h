@@ -18,7 +18,7 @@ struct Options {
     bool help = false;
     bool version = false;
 
-    // Production lines (see line_options.h).
+    // Production lines (see README.md: --list, --port, --serial, --json, --trace, --replay).
     bool list = false;                  // --list: list the USB disks and products, then exit
     std::optional<std::string> port;    // --port PATH: only the product on this USB port
     std::optional<std::string> serial;  // --serial SN: only the product with this serial

@@ -13,9 +13,39 @@ constexpr std::int64_t kTraceFormat = 1;
 // A trace of a whole update is well under a megabyte; this bounds what a wrong file costs.
 constexpr std::streamoff kLargestTrace = 256LL << 20;
 
-struct NoDeviceEvents final : DeviceEventSource {
-    std::vector<std::uint32_t> TakeDueEvents(Clock::time_point) override { return {}; }
+// A replayed run, which no real clock times out: the trace's end line ends it. Its clock moves a
+// millisecond a tick, so that no trace a file can hold reaches the time-out.
+constexpr std::chrono::hours kReplayTimeout{24 * 365};
+constexpr int kReplayTickMs = 1;
+
+// The trace instead of a system: its platform, its device changes, its clock.
+class ReplayRun final : public RunSystem {
+  public:
+    ReplayRun(std::vector<TraceItem> items, bool real_devices)
+        : platform_(std::move(items)), events_(platform_), real_devices_(real_devices) {}
+
+    DevicePlatform& Platform() override { return platform_; }
+    DeviceEventSource& DeviceChanges() override { return events_; }
+    void Wait(Clock::time_point until) override { events_.WaitUntil(until); }
+    Clock::time_point Now() override { return events_.Now(); }
+    ReplayPlatform* Replay() override { return &platform_; }
+    // As the recorded run was: a replay of a run on real devices refuses sample firmware as it
+    // did.
+    bool OnRealDevices() const override { return real_devices_; }
+
+  private:
+    ReplayPlatform platform_;
+    ReplayEvents events_;
+    bool real_devices_;
 };
+
+std::string LineOf(const ReplayPlatform& replay) {
+    return "line " + std::to_string(replay.LastLine());
+}
+
+std::string_view EntryWord(LoopEntry entry) {
+    return entry == LoopEntry::Tick ? "tick" : entry == LoopEntry::Click ? "click" : "device";
+}
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& error) {
     std::ifstream in(path, std::ios::binary);
@@ -55,7 +85,17 @@ std::optional<std::string> OptionsFromHeader(const TraceItem& first, Options& op
     options.list = *command == "list";
     if (const std::string* port = TextField(*header, "port")) options.port = *port;
     if (const std::string* serial = TextField(*header, "serial")) options.serial = *serial;
+    const auto allowed = header->fields.find("allow_sample_firmware");
+    options.allow_sample_firmware = allowed != header->fields.end() &&
+                                    allowed->second.kind == JsonValue::Kind::Bool &&
+                                    allowed->second.flag;
     return std::nullopt;
+}
+
+// The recorded run was on a machine's devices (where sample firmware may be refused).
+bool RecordedOnRealDevices(const TraceItem& first) {
+    const auto* devices = TextField(std::get<TraceMark>(first.content), "devices");
+    return devices != nullptr && *devices == "real";
 }
 
 }  // namespace
@@ -80,47 +120,56 @@ int RunReplay(const Options& options, const FirmwareBlockStore& blocks, std::FIL
         PrintErrorTo(err, "replay: " + EchoedSafely(*options.replay) + ": " + reading.error);
         return kExitBadUsage;
     }
+    const bool real_devices = RecordedOnRealDevices(reading.items.front());
     reading.items.erase(reading.items.begin());
-    ReplayPlatform platform(std::move(reading.items));
-    NoDeviceEvents events;
-    ToolRun run{platform, events, blocks, [](const DeviceEventSource&, Clock::time_point) {}, {}};
-    run.replay = &platform;
-    return RunTool(run, replayed, out, err);
+    ReplayRun run(std::move(reading.items), real_devices);
+    replayed.timeout_s = static_cast<int>(std::chrono::seconds(kReplayTimeout).count());
+    replayed.tick_ms = kReplayTickMs;
+    return RunTool(run, blocks, replayed, out, err);
 }
 
-int ReplayMarks(DialogCore& core, HeadlessWindow& window, ReplayPlatform& replay,
-                const LoopTiming& timing) {
-    for (;;) {
-        // The clicks that ran are the trace's own "click" lines.
-        while (window.TakePostedClick()) {
-        }
-        const TraceMark* next = replay.PeekMark();
-        if (next == nullptr || next->op == "end") break;
-        const TraceMark* mark = replay.TakeMark();
-        if (mark->op == "tick") {
-            core.OnReplugTimer();
-        } else if (mark->op == "click") {
-            core.OnUpdateFw();
-        } else if (mark->op == "device") {
-            const auto type = mark->fields.find("type");
-            if (type == mark->fields.end() || type->second.kind != JsonValue::Kind::Number) {
-                replay.Leave("line " + std::to_string(replay.LastLine()) +
-                             ": a device change without its type");
-                return kExitLeftTrace;
-            }
-            core.OnDeviceChange(static_cast<std::uint32_t>(type->second.number));
-        } else {
-            replay.Leave("line " + std::to_string(replay.LastLine()) + ": '" + mark->op +
-                         "' is no tick, click or device change");
-            return kExitLeftTrace;
-        }
-        if (replay.Diverged()) return kExitLeftTrace;
-        if (timing.stop_with) {
-            if (const std::optional<int> stopped = timing.stop_with()) return *stopped;
-        }
-        if (window.Ended()) break;
+std::vector<std::uint32_t> ReplayEvents::TakeDueEvents(Clock::time_point) {
+    const TraceMark* next = replay_.PeekMark();
+    if (next == nullptr || next->op != "device") return {};
+    const TraceMark* mark = replay_.TakeMark();
+    const auto type = mark->fields.find("type");
+    if (type == mark->fields.end() || type->second.kind != JsonValue::Kind::Number) {
+        replay_.Leave(LineOf(replay_) + ": a device change without its type");
+        return {};
     }
-    return ExitStatusFor(window.Ending());
+    return {static_cast<std::uint32_t>(type->second.number)};
+}
+
+DeviceEventSource::Clock::time_point ReplayEvents::NextDue() const {
+    const TraceMark* next = replay_.PeekMark();
+    return next != nullptr && next->op == "device" ? now_ : Clock::time_point::max();
+}
+
+void ReplayDispatching(ReplayPlatform& replay, LoopEntry entry) {
+    if (entry == LoopEntry::DeviceChange) return;  // taken by ReplayEvents
+    const TraceMark* next = replay.PeekMark();
+    if (next != nullptr && next->op == EntryWord(entry)) {
+        replay.TakeMark();
+        return;
+    }
+    if (next == nullptr) {
+        replay.TakeMark();  // names the call the run did not make
+        return;
+    }
+    replay.Leave("the run made a " + std::string(EntryWord(entry)) + " where the trace has its '" +
+                 next->op + "' (line " + std::to_string(replay.NextLine()) + ")");
+}
+
+std::optional<int> ReplayStop(ReplayPlatform& replay, const HeadlessWindow& window) {
+    if (replay.Diverged()) return kExitLeftTrace;
+    const TraceMark* next = replay.PeekMark();
+    if (next == nullptr || next->op == "end") return ExitStatusFor(window.Ending());
+    if (next->op != "tick" && next->op != "click" && next->op != "device") {
+        replay.TakeMark();
+        replay.Leave(LineOf(replay) + ": '" + next->op + "' is no tick, click or device change");
+        return kExitLeftTrace;
+    }
+    return std::nullopt;
 }
 
 int ReplayVerdict(ReplayPlatform& replay, int status, std::FILE* err) {

@@ -10,7 +10,7 @@
 #include "cli/list_output.h"
 #include "cli/replay_run.h"
 #include "cli/runner.h"
-#include "device/trace_names.h"
+#include "trace/trace_names.h"
 
 namespace torvex::cli {
 
@@ -73,7 +73,7 @@ RunSession::~RunSession() {
     if (trace_file_ != nullptr) std::fclose(trace_file_);
 }
 
-std::optional<int> RunSession::Open() {
+std::optional<int> RunSession::Open(bool real_devices) {
     if (!trace_error_.empty()) {
         PrintErrorTo(err_, trace_error_);
         return kExitBadUsage;
@@ -84,6 +84,8 @@ std::optional<int> RunSession::Open() {
         header.Text("program", "torvex-isp-cli").Text("command", options_.list ? "list" : "update");
         if (options_.port) header.Text("port", *options_.port);
         if (options_.serial) header.Text("serial", *options_.serial);
+        if (real_devices) header.Text("devices", "real");
+        if (options_.allow_sample_firmware) header.Flag("allow_sample_firmware", true);
         trace_->WriteLine(header);
     }
     return std::nullopt;
@@ -149,17 +151,17 @@ void RunSession::Hook(LoopTiming& timing) {
             trace_->WriteLine(line);
         };
     }
+    if (replay_ != nullptr) {
+        timing.before_each_event = [this](LoopEntry entry, std::uint32_t) {
+            ReplayDispatching(*replay_, entry);
+        };
+    }
     timing.stop_with = [this]() -> std::optional<int> {
         if (const auto& several = selection_.SeveralProducts())
             return RefuseSeveralProducts(*several);
+        if (replay_ != nullptr) return ReplayStop(*replay_, *window_);
         return std::nullopt;
     };
-}
-
-int RunSession::Drive(DialogCore& core, DeviceEventSource& events, const LoopTiming& timing,
-                      const WaitForEvents& wait) {
-    if (replay_ != nullptr) return ReplayMarks(core, *window_, *replay_, timing);
-    return RunEventLoop(core, *window_, events, timing, wait);
 }
 
 std::string RunSession::ResultName(int status) const {

@@ -16,9 +16,9 @@
 #include "cli/headless_window.h"
 #include "cli/options.h"
 #include "cli/product_selection.h"
-#include "device/recording_platform.h"
-#include "device/replay_platform.h"
-#include "device/trace_file.h"
+#include "trace/recording_platform.h"
+#include "trace/replay_platform.h"
+#include "trace/trace_file.h"
 
 namespace torvex::cli {
 
@@ -32,7 +32,10 @@ class RunSession {
     RunSession& operator=(const RunSession&) = delete;
 
     // An exit status when the run cannot start (bad usage: the trace file cannot be written).
-    std::optional<int> Open();
+    // `real_devices`: the run is on the machine's devices, which the trace's first line says
+    // (with --allow-sample-firmware), so that a replay decides about sample firmware as the run
+    // did.
+    std::optional<int> Open(bool real_devices);
     // Before the tool starts: --list (its exit status), or the refusal when several products are
     // attached and none was chosen (exit status 4); nothing when the run goes on.
     std::optional<int> BeforeStart(const FirmwareBlockStore& blocks);
@@ -42,11 +45,9 @@ class RunSession {
     const std::optional<std::u16string>& ChosenPort() const { return selection_.ChosenPort(); }
     HeadlessWindow& Window() { return *window_; }
 
-    // Adds the trace's marks and the stop for several products to the loop.
+    // Adds to the loop the trace's marks (--trace), the replay's checks of them (--replay) and the
+    // stop for several products.
     void Hook(LoopTiming& timing);
-    // The event loop, or the trace's marks in a replay.
-    int Drive(DialogCore& core, DeviceEventSource& events, const LoopTiming& timing,
-              const WaitForEvents& wait);
     // The run's end with this exit status; returns the status to exit with.
     int Finish(int status);
 

@@ -7,6 +7,7 @@
 #include "cli/interruption.h"
 #include "cli/replay_run.h"
 #include "cli/run_session.h"
+#include "resources/compiled_firmware_blocks.h"
 #include "simulator/product_presets.h"
 #include "simulator/virtual_platform.h"
 #include "simulator/virtual_product_events.h"
@@ -61,7 +62,8 @@ int RunVirtual(const Options& options, const FirmwareBlockStore& blocks,
             std::min(timing.removal_event_delay_ms, static_cast<std::uint32_t>(options.tick_ms));
     }
     sim::VirtualProductEvents events(platform);
-    return RunTool({platform, events, blocks, wait, {}}, options, stdout, stderr);
+    PlatformRun run(platform, events, wait);
+    return RunTool(run, blocks, options, stdout, stderr);
 }
 
 }  // namespace
@@ -74,17 +76,20 @@ void PrintErrorTo(std::FILE* err, const std::string& text) {
     Print(err, "torvex-isp-cli: " + text + "\n");
 }
 
-int RunTool(const ToolRun& run, const Options& options, std::FILE* out, std::FILE* err) {
-    RunSession session(run.platform, run.replay, options, out, err);
-    if (const std::optional<int> failed = session.Open()) return *failed;
-    if (const std::optional<int> done = session.BeforeStart(run.blocks)) {
+int RunTool(RunSystem& system, const FirmwareBlockStore& blocks, const Options& options,
+            std::FILE* out, std::FILE* err) {
+    RunSession session(system.Platform(), system.Replay(), options, out, err);
+    if (const std::optional<int> failed = session.Open(system.OnRealDevices())) return *failed;
+    if (const std::optional<int> done = session.BeforeStart(blocks)) {
         // --list, or the refusal to choose: what the platform has to say (rights, mounts).
-        if (run.after_each_event) run.after_each_event();
+        system.AfterEachEvent();
         return session.Finish(*done);
     }
-    session.Window().SetRunHooks(run.update_writing, run.run_ended);
-    DialogCore core(session.Window(), session.Platform(), run.blocks);
-    if (run.refuse_sample_firmware) core.RefuseWritingSampleFirmware();
+    session.Window().SetRunHooks([&system] { system.UpdateWriting(); },
+                                 [&system] { system.RunEnded(); });
+    DialogCore core(session.Window(), session.Platform(), blocks);
+    if (system.OnRealDevices() && RefuseSampleFirmware(options.allow_sample_firmware))
+        core.RefuseWritingSampleFirmware();
     if (options.verbose) {
         core.Transport().SetDiagnosticSink(
             [err](const std::string& line) { Print(err, kTransportPrefix + line + "\n"); });
@@ -92,9 +97,9 @@ int RunTool(const ToolRun& run, const Options& options, std::FILE* out, std::FIL
     // The port is chosen by the first discovery that sees one product, at start-up or later.
     bool port_told = false;
     const auto after_each_event = [&] {
-        if (run.after_each_event) run.after_each_event();
+        system.AfterEachEvent();
         const std::optional<std::u16string>& port = session.ChosenPort();
-        if (port && !port_told && run.keep_to_port) run.keep_to_port(*port);
+        if (port && !port_told) system.KeepToPort(*port);
         port_told = port_told || port.has_value();
     };
     const bool started = core.OnInitDialog();
@@ -104,9 +109,12 @@ int RunTool(const ToolRun& run, const Options& options, std::FILE* out, std::FIL
     LoopTiming timing;
     timing.tick = std::chrono::milliseconds(options.tick_ms);
     timing.timeout = std::chrono::seconds(options.timeout_s);
+    timing.now = [&system] { return system.Now(); };
     timing.after_each_event = after_each_event;
     session.Hook(timing);
-    return session.Finish(session.Drive(core, run.events, timing, run.wait));
+    return session.Finish(RunEventLoop(
+        core, session.Window(), system.DeviceChanges(), timing,
+        [&system](const DeviceEventSource&, Clock::time_point until) { system.Wait(until); }));
 }
 
 int RunRunner(const std::vector<std::string>& args, const FirmwareBlockStore& blocks,

@@ -7,46 +7,72 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/event_loop.h"
 #include "cli/options.h"
 #include "device/device_event_source.h"
 #include "device/device_platform.h"
-#include "device/replay_platform.h"
 #include "firmware/embedded_images.h"
+#include "trace/replay_platform.h"
 
 namespace torvex::cli {
 
-// One run of the tool.
-struct ToolRun {
-    DevicePlatform& platform;
-    DeviceEventSource& events;
-    const FirmwareBlockStore& blocks;
-    WaitForEvents wait;
-    // After start-up and after every tick, click and device change (the Linux back end shows its
-    // advice on raw SCSI access from here).
-    std::function<void()> after_each_event;
-    // Real devices with a build that carries sample firmware: write nothing (see
-    // DialogCore::RefuseWritingSampleFirmware).
-    bool refuse_sample_firmware = false;
-    // When the update starts writing the product, and when the run ends (Linux: a sleep
-    // inhibitor is held in between).
-    std::function<void()> update_writing = {};
-    std::function<void()> run_ended = {};
-    // Told once the runner keeps to one product's USB port (--port, or the one product it found):
-    // the device-change source may then leave out the other ports' changes.
-    std::function<void(const std::u16string& port)> keep_to_port = {};
-    // Set when `platform` answers from a trace (--replay): the trace's own ticks, clicks and
-    // device changes drive the run instead of the clock and `events`.
-    ReplayPlatform* replay = nullptr;
+// What one run of the tool needs from the system it runs on, asked by name. A system gives what
+// it has; the defaults add nothing.
+class RunSystem {
+  public:
+    virtual ~RunSystem() = default;
+
+    virtual DevicePlatform& Platform() = 0;
+    // Where device changes come from: a udev monitor, the virtual product, a replayed trace.
+    virtual DeviceEventSource& DeviceChanges() = 0;
+    // Sleeps until DeviceChanges() may have something or `until` comes; it may return early.
+    virtual void Wait(Clock::time_point until) = 0;
+    // The event loop's clock.
+    virtual Clock::time_point Now() { return Clock::now(); }
+    // The machine's real devices: a build that carries sample firmware writes none of them
+    // unless the operator allows it (RefuseSampleFirmware).
+    virtual bool OnRealDevices() const { return false; }
+    // After start-up and after every tick, click and device change (Linux: the back end's advice
+    // on raw SCSI access, the mounts that hold the product).
+    virtual void AfterEachEvent() {}
+    // The update starts writing the product, and the run ended (Linux: a sleep inhibitor is held
+    // in between).
+    virtual void UpdateWriting() {}
+    virtual void RunEnded() {}
+    // The runner keeps to this USB port from now on (--port, or the one product it found): the
+    // device-change source may leave out the other ports' changes.
+    virtual void KeepToPort(const std::u16string& /*port*/) {}
+    // The platform answering from a trace (--replay): the trace's own ticks, clicks and device
+    // changes drive the run, and its end line ends it.
+    virtual ReplayPlatform* Replay() { return nullptr; }
+};
+
+// A platform and its device changes, waited for by `wait`, with nothing beside the run: the
+// virtual product, and the tests' own platforms.
+class PlatformRun final : public RunSystem {
+  public:
+    PlatformRun(DevicePlatform& platform, DeviceEventSource& events, WaitForEvents wait)
+        : platform_(platform), events_(events), wait_(std::move(wait)) {}
+
+    DevicePlatform& Platform() override { return platform_; }
+    DeviceEventSource& DeviceChanges() override { return events_; }
+    void Wait(Clock::time_point until) override { wait_(events_, until); }
+
+  private:
+    DevicePlatform& platform_;
+    DeviceEventSource& events_;
+    WaitForEvents wait_;
 };
 
 // Starts the tool and runs it until an ending or the time-out; returns the exit status. A start-up
 // that stops (a firmware block is missing, so Update F/W can never be enabled) ends at once with
 // kExitNoEnding. Status-log lines go to `out`; message-box texts, and with --verbose the
 // transport's diagnostics, go to `err`.
-int RunTool(const ToolRun& run, const Options& options, std::FILE* out, std::FILE* err);
+int RunTool(RunSystem& system, const FirmwareBlockStore& blocks, const Options& options,
+            std::FILE* out, std::FILE* err);
 
 // What a system's main gives the runner.
 struct RunnerSystem {

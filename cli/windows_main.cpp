@@ -33,27 +33,36 @@ void UseBinaryUtf8Output() {
     SetConsoleOutputCP(CP_UTF8);
 }
 
+// The PC's disks through the Windows back end; device changes reach a hidden window whose
+// messages the wait dispatches.
+class WindowsDevices final : public torvex::cli::RunSystem {
+  public:
+    torvex::DevicePlatform& Platform() override { return platform_; }
+    torvex::DeviceEventSource& DeviceChanges() override { return device_changes_; }
+    void Wait(torvex::cli::Clock::time_point until) override {
+        torvex::cli::WaitDispatchingMessages(device_changes_, until);
+    }
+    bool OnRealDevices() const override { return true; }
+    const torvex::windows::DeviceChangeWindow& ChangeWindow() const { return device_changes_; }
+
+  private:
+    torvex::windows::WindowsDevicePlatform platform_;
+    torvex::windows::DeviceChangeWindow device_changes_;
+};
+
 int RunOnDevices(const torvex::cli::Options& options) {
     // Pass-through to a disk needs administrator rights; without them every open of the product
     // fails, so the runner says why once, before it starts.
     if (!IsUserAnAdmin())
         torvex::cli::PrintError(
             "not running with administrator rights: the product cannot be opened");
-    torvex::windows::WindowsDevicePlatform platform;
-    torvex::windows::DeviceChangeWindow device_changes;
-    if (!device_changes.IsListening()) {
+    WindowsDevices devices;
+    if (!devices.ChangeWindow().IsListening()) {
         torvex::cli::PrintError("cannot create the window that receives device changes (error " +
-                                std::to_string(device_changes.Error()) + ")");
+                                std::to_string(devices.ChangeWindow().Error()) + ")");
         return kCannotRun;
     }
-    const bool refuse = torvex::CompiledFirmwareIsSample() && !options.allow_sample_firmware;
-    return torvex::cli::RunTool({platform,
-                                 device_changes,
-                                 torvex::CompiledFirmwareBlocks(),
-                                 torvex::cli::WaitDispatchingMessages,
-                                 {},
-                                 refuse},
-                                options, stdout, stderr);
+    return torvex::cli::RunTool(devices, torvex::CompiledFirmwareBlocks(), options, stdout, stderr);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "base/hex_text.h"
 #include "base/text.h"
 
 namespace torvex {
@@ -17,14 +18,7 @@ std::uint32_t LengthOf(const DataPhase& data) {
 }
 
 std::string Hex(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    for (std::uint8_t b : bytes) {
-        char byte[4];
-        std::snprintf(byte, sizeof byte, "%02X", static_cast<unsigned>(b));
-        if (!text.empty()) text += ' ';
-        text += byte;
-    }
-    return text;
+    return HexText(bytes, HexDigits::Upper, " ");
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "app/dialog_core.h"
-#include "device/replay_platform.h"
-#include "device/trace_file.h"
 #include "fuzz/fuzz_support.h"
+#include "trace/replay_platform.h"
+#include "trace/trace_file.h"
 
 namespace torvex::fuzz {
 namespace {
@@ -30,7 +30,8 @@ void CheckLeftTraceFails(ReplayPlatform& replay) {
             "a request after the replay left its trace is not delivered");
 }
 
-// The trace's marks, dispatched as the runner's replay dispatches them, for a bounded number.
+// The trace's marks dispatched in their order, for a bounded number: here they drive the tool
+// directly (the runner checks them against its own event loop), so that any trace reaches it.
 void Drive(ReplayPlatform& replay, DialogCore& core, LineWindow& window) {
     core.OnInitDialog();
     for (int entries = 0; entries < 200 && !replay.Diverged(); ++entries) {

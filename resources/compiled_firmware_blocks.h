@@ -12,4 +12,12 @@ const FirmwareBlockStore& CompiledFirmwareBlocks();
 // product unless the operator allows it.
 bool CompiledFirmwareIsSample();
 
+// Whether a program on real devices refuses to write a product: the build carries the sample
+// blocks and the operator did not allow them (the runner's --allow-sample-firmware, the windows'
+// TORVEX_ALLOW_SAMPLE_FIRMWARE=1). The one place that decides it.
+bool RefuseSampleFirmware(bool allowed_by_operator);
+
+// TORVEX_ALLOW_SAMPLE_FIRMWARE=1 in the environment: how an operator allows it for a window.
+bool SampleFirmwareAllowedByEnvironment();
+
 }  // namespace torvex

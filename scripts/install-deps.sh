@@ -8,7 +8,7 @@ packages=("$@")
   build-essential cmake ninja-build pkg-config clang-14 clang-format-14
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libudev-dev umockdev libumockdev-dev
-  libsystemd-dev dbus-daemon desktop-file-utils appstream
+  libsystemd-dev dbus-daemon desktop-file-utils appstream nlohmann-json3-dev
   xvfb xauth
 )
 

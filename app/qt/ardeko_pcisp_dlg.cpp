@@ -116,9 +116,7 @@ void CArdekoPCISPDlg::OnSysCommand(int command_id) {
 }
 
 void CArdekoPCISPDlg::OnDeviceChange(std::uint32_t event_type) {
-    if (event_type == kDeviceArrival || event_type == kDeviceRemoveComplete) {
-        Dispatch([event_type](DialogCore& core) { core.OnDeviceChange(event_type); });
-    }
+    Dispatch([event_type](DialogCore& core) { core.OnDeviceChange(event_type); });
 }
 
 void CArdekoPCISPDlg::ConnectDeviceChanges(DeviceEventNotifier& device_changes) {

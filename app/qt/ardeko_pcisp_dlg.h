@@ -40,7 +40,8 @@ class CArdekoPCISPDlg : public QDialog, public WindowPort {
     bool OnInitDialog();
     // The menu's commands: 17 opens Help; 16 (with any low four bits) opens About.
     void OnSysCommand(int command_id);
-    // A device change from the platform; only arrival and complete removal reach the core.
+    // A device change from the platform, handed to the core, which acts on arrival and complete
+    // removal only.
     void OnDeviceChange(std::uint32_t event_type);
     void ConnectDeviceChanges(DeviceEventNotifier& device_changes);
     void SetFileOpenRunner(FileOpenRunner runner) { file_open_ = std::move(runner); }

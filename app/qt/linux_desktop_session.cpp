@@ -6,13 +6,16 @@
 #include <cstdio>
 
 #include "base/text.h"
-#include "device/device_platform.h"
 
 namespace torvex::qt {
 
 LinuxDesktopSession::LinuxDesktopSession(linux_backend::LinuxDevicePlatform& platform,
-                                         CArdekoPCISPDlg& dialog)
-    : platform_(platform), dialog_(dialog), awake_(inhibitor_, [](const std::string& text) {
+                                         CArdekoPCISPDlg& dialog,
+                                         desktop::FreedProductEvents& events)
+    : platform_(platform),
+      dialog_(dialog),
+      events_(events),
+      awake_(inhibitor_, [](const std::string& text) {
           // Said where the window's own diagnostics go; the update goes on.
           std::fprintf(stderr, "torvex-isp: %s\n", text.c_str());
       }) {
@@ -37,8 +40,9 @@ void LinuxDesktopSession::ConsiderMounts() {
         [this](const desktop::MountedDisk& blocked) { return AskToUnmount(blocked); });
     if (!report) return;
     if (!report->Freed()) dialog_.ShowMessageBox(FromUtf8(desktop::UnmountFailureText(*report)));
-    // No udev event says the disk is free: look for the product now rather than at the next poll.
-    if (!report->unmounted.empty()) dialog_.OnDeviceChange(kDeviceArrival);
+    // No udev event says the disk is free: the event source has an arrival due now, so the product
+    // is looked for at once rather than at the next poll.
+    if (!report->unmounted.empty()) events_.AnnounceFreed();
 }
 
 bool LinuxDesktopSession::AskToUnmount(const desktop::MountedDisk& blocked) {

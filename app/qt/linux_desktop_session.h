@@ -5,6 +5,7 @@
 // class shows it and wires it to the window.
 
 #include "app/qt/ardeko_pcisp_dlg.h"
+#include "desktop/linux/freed_product_events.h"
 #include "desktop/linux/logind_sleep_inhibitor.h"
 #include "desktop/linux/udisks_disk_service.h"
 #include "desktop/linux/unmount_offer.h"
@@ -15,8 +16,10 @@ namespace torvex::qt {
 
 class LinuxDesktopSession {
   public:
-    // Hooks itself into `dialog`; both must outlive the dialog's run.
-    LinuxDesktopSession(linux_backend::LinuxDevicePlatform& platform, CArdekoPCISPDlg& dialog);
+    // Hooks itself into `dialog`; all three must outlive the dialog's run. `events` is the source
+    // the window's device changes come from: a product freed by an unmount arrives through it.
+    LinuxDesktopSession(linux_backend::LinuxDevicePlatform& platform, CArdekoPCISPDlg& dialog,
+                        desktop::FreedProductEvents& events);
 
   private:
     void AfterEachEvent();
@@ -25,6 +28,7 @@ class LinuxDesktopSession {
 
     linux_backend::LinuxDevicePlatform& platform_;
     CArdekoPCISPDlg& dialog_;
+    desktop::FreedProductEvents& events_;
     desktop::UDisksDiskService disks_;
     desktop::UnmountOffer offer_{disks_};
     desktop::LogindSleepInhibitor inhibitor_;

@@ -7,15 +7,14 @@
 
 #include <QApplication>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <string_view>
 
 #include "app/qt/ardeko_pcisp_app.h"
 #include "app/qt/device_event_notifier.h"
 #include "app/qt/linux_desktop_session.h"
 #include "base/status_log.h"
+#include "desktop/linux/freed_product_events.h"
 #include "device/linux/device_monitor.h"
 #include "device/linux/linux_device_platform.h"
 #include "resources/compiled_firmware_blocks.h"
@@ -56,14 +55,16 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     torvex::linux_backend::LinuxDevicePlatform platform(
         torvex::linux_backend::ChooseCommandCarrier());
-    // A monitor that could not be set up has no descriptor: the window then sees no changes.
+    // A monitor that could not be set up has no descriptor: the window then finds a product only
+    // by the supervision timer's discovery poll (every second), and says so in the log.
     torvex::linux_backend::DeviceMonitor monitor;
-    torvex::qt::DeviceEventNotifier device_changes(monitor);
+    // The arrival of a product whose file systems the session unmounted comes through the same
+    // source as the monitor's.
+    torvex::desktop::FreedProductEvents events(monitor);
+    torvex::qt::DeviceEventNotifier device_changes(events);
     torvex::qt::CArdekoPCISPApp tool(platform, torvex::CompiledFirmwareBlocks(), &device_changes);
     // Sample firmware never reaches a real product unless the operator allows it on purpose.
-    const char* allow = std::getenv("TORVEX_ALLOW_SAMPLE_FIRMWARE");
-    const bool refuse =
-        torvex::CompiledFirmwareIsSample() && (allow == nullptr || std::string_view(allow) != "1");
+    const bool refuse = torvex::RefuseSampleFirmware(torvex::SampleFirmwareAllowedByEnvironment());
     const bool watching = monitor.IsListening();
     std::optional<torvex::qt::LinuxDesktopSession> session;
     tool.InitInstance([&](torvex::qt::CArdekoPCISPDlg& dialog) {
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
         if (!watching)
             dialog.Core().Context().log.AppendStatusLine(
                 u"No udev monitor: device changes are looked for every second.");
-        session.emplace(platform, dialog);
+        session.emplace(platform, dialog, events);
     });
     return 0;
 }

@@ -3,9 +3,6 @@
 // pass-through to a disk needs.
 #include <windows.h>
 
-#include <cstdlib>
-#include <string_view>
-
 #include "app/win32/ardeko_pcisp_app.h"
 #include "device/windows/windows_device_platform.h"
 #include "resources/compiled_firmware_blocks.h"
@@ -14,9 +11,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
                    int /*show*/) {
     torvex::windows::WindowsDevicePlatform platform;
     // Sample firmware never reaches a real product unless the operator allows it on purpose.
-    const char* allow = std::getenv("TORVEX_ALLOW_SAMPLE_FIRMWARE");
-    const bool refuse =
-        torvex::CompiledFirmwareIsSample() && (allow == nullptr || std::string_view(allow) != "1");
+    const bool refuse = torvex::RefuseSampleFirmware(torvex::SampleFirmwareAllowedByEnvironment());
     return torvex::win32::RunMainWindow(platform, torvex::CompiledFirmwareBlocks(),
                                         [refuse](torvex::win32::CArdekoPCISPDlg& dialog) {
                                             if (refuse) dialog.Core().RefuseWritingSampleFirmware();

@@ -21,15 +21,15 @@ Inhibition LogindSleepInhibitor::Inhibit(const std::string& why) {
     if (const int result = sd_bus_message_append(call.get(), "ssss", "sleep:idle", "Torvex ISP",
                                                  why.c_str(), "block");
         result < 0)
-        return {InhibitorLock(), FailureText(nullptr, result)};
+        return {InhibitorLock(), linux_backend::SdBusErrnoText(result)};
     MessagePtr reply = Call(bus, call.get(), 0, failure);
     if (!reply) return {InhibitorLock(), failure};
     int fd = -1;
     if (const int result = sd_bus_message_read(reply.get(), "h", &fd); result < 0)
-        return {InhibitorLock(), FailureText(nullptr, result)};
+        return {InhibitorLock(), linux_backend::SdBusErrnoText(result)};
     // The reply owns its descriptor; the lock keeps a copy of its own after the reply is gone.
     const int kept = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-    if (kept < 0) return {InhibitorLock(), FailureText(nullptr, -errno)};
+    if (kept < 0) return {InhibitorLock(), linux_backend::SdBusErrnoText(-errno)};
     return {InhibitorLock(kept), {}};
 }
 

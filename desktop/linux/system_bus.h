@@ -6,20 +6,15 @@
 #include <systemd/sd-bus.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
+
+#include "device/linux/sd_bus_handles.h"
 
 namespace torvex::desktop {
 
-struct BusCloser {
-    void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
-};
-using BusPtr = std::unique_ptr<sd_bus, BusCloser>;
-
-struct MessageUnref {
-    void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
-};
-using MessagePtr = std::unique_ptr<sd_bus_message, MessageUnref>;
+// The same handles as the helper client's.
+using BusPtr = linux_backend::SdBusPtr;
+using MessagePtr = linux_backend::SdBusMessagePtr;
 
 // A bus, or why there is none.
 struct BusOpening {
@@ -43,11 +38,8 @@ struct MethodCall {
 MessagePtr NewCall(sd_bus* bus, const MethodCall& call, std::string& failure);
 
 // Sends `message` and waits for the reply (`timeout_us` 0: sd-bus's default, 25 s); null on failure
-// (then `failure` says why).
+// (then `failure` says why: the error's message, else its name, else the errno text).
 MessagePtr Call(sd_bus* bus, sd_bus_message* message, std::uint64_t timeout_us,
                 std::string& failure);
-
-// The words of a failed sd-bus call: the error's message, else its name, else the errno text.
-std::string FailureText(const sd_bus_error* error, int result);
 
 }  // namespace torvex::desktop

@@ -20,7 +20,7 @@ std::string BlockObject(sd_bus* bus, const std::string& devnode, std::string& fa
     if (const int result =
             sd_bus_message_append(call.get(), "a{sv}a{sv}", 1, "path", "s", devnode.c_str(), 0);
         result < 0) {
-        failure = FailureText(nullptr, result);
+        failure = linux_backend::SdBusErrnoText(result);
         return {};
     }
     MessagePtr reply = Call(bus, call.get(), 0, failure);
@@ -47,7 +47,7 @@ std::string UDisksDiskService::Unmount(const std::string& devnode) {
         bus, {kService, object.c_str(), "org.freedesktop.UDisks2.Filesystem", "Unmount"}, failure);
     if (!call) return failure;
     if (const int result = sd_bus_message_append(call.get(), "a{sv}", 0); result < 0)
-        return FailureText(nullptr, result);
+        return linux_backend::SdBusErrnoText(result);
     if (!Call(bus, call.get(), kUnmountTimeoutUs, failure)) return failure;
     return {};
 }

@@ -1,6 +1,7 @@
 #pragma once
-// Owning handles for the sd-bus objects the helper client and the helper use, so that every early
-// return releases what it took, and a bus error that frees itself.
+// Owning handles for the sd-bus objects the helper client, the helper and the desktop's services
+// (udisks2, logind) use, so that every early return releases what it took, and a bus error that
+// frees itself and says what went wrong.
 
 #include <systemd/sd-bus.h>
 
@@ -32,11 +33,18 @@ class SdBusError {
     bool IsSet() const { return sd_bus_error_is_set(&error_) != 0; }
     bool HasName(const char* name) const { return sd_bus_error_has_name(&error_, name) != 0; }
     const char* Name() const { return error_.name; }
-    // "name: message", or the errno text of `fallback` when no error was set.
+    // "name: message", or the errno text of `fallback` when no error was set: for errors whose
+    // name says what happened (the helper's own).
     std::string Describe(int fallback) const;
+    // The message alone (else the name, else the errno text of `fallback`): for a service's
+    // errors shown to the operator, whose messages say it in words.
+    std::string Said(int fallback) const;
 
   private:
     sd_bus_error error_{nullptr, nullptr, 0};  // SD_BUS_ERROR_NULL, without its C compound literal
 };
+
+// The errno text of a failed sd-bus call's negative result.
+std::string SdBusErrnoText(int result);
 
 }  // namespace torvex::linux_backend

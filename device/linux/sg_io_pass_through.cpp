@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "base/hex_text.h"
+
 namespace torvex::linux_backend {
 namespace {
 
@@ -54,11 +56,7 @@ std::string StatusDiagnostic(const sg_io_hdr_t& header, const PassThroughResult&
         text += " sense";
         const std::size_t shown =
             std::min<std::size_t>(result.sense_length, kSenseBytesInDiagnostic);
-        for (std::size_t i = 0; i < shown; ++i) {
-            char byte[4];
-            std::snprintf(byte, sizeof byte, " %02x", result.sense[i]);
-            text += byte;
-        }
+        text += ' ' + HexText(std::span(result.sense.data(), shown), HexDigits::Lower, " ");
     }
     return text;
 }

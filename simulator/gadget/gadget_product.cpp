@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "base/hex_text.h"
-#include "base/json_line.h"
-#include "device/platform_trace.h"
-#include "device/trace_names.h"
+#include "trace/json_line.h"
+#include "trace/platform_trace.h"
+#include "trace/trace_names.h"
 #include "simulator/gadget/fat_image.h"
 
 namespace torvex::sim::gadget {

@@ -2,10 +2,12 @@
 // breaks them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "tools/layering/layering_rules.h"
 
@@ -54,6 +56,20 @@ TEST(Layering, AnUpwardIncludeIsFound) {
     ASSERT_EQ(violations.size(), 1u);
     EXPECT_EQ(violations[0].file, "device/scsi_transport.h");
     EXPECT_EQ(violations[0].include, "app/update_controller.h");
+}
+
+TEST(Layering, TracesSitAboveTheDeviceLayerAndBelowTheRunner) {
+    ScratchTree tree;
+    tree.Write("device/device_platform.h", "\n");
+    tree.Write("trace/trace_file.h",
+               "#include \"device/device_platform.h\"\n#include <nlohmann/json.hpp>\n");
+    tree.Write("cli/run_session.h", "#include \"trace/trace_file.h\"\n");
+    tree.Write("device/scsi_transport.h", "#include \"trace/trace_file.h\"\n");
+    tree.Write("app/dialog_core.h", "#include \"trace/trace_file.h\"\n");
+    std::vector<std::string> refused;
+    for (const Violation& violation : CheckTree(tree.Root())) refused.push_back(violation.file);
+    std::sort(refused.begin(), refused.end());
+    EXPECT_EQ(refused, (std::vector<std::string>{"app/dialog_core.h", "device/scsi_transport.h"}));
 }
 
 TEST(Layering, TheVirtualProductSeesOnlyThePortAndTheBlockTable) {

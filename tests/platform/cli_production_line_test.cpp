@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/trace_file.h"
+#include "trace/trace_file.h"
 #include "simulator/product_presets.h"
 #include "simulator/sample_firmware.h"
 #include "tests/platform/cli_child.h"

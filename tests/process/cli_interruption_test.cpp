@@ -48,8 +48,8 @@ struct RunnerRun {
         options.tick_ms = 20;
         options.timeout_s = 20;
         testing::OutputFiles files;
-        status =
-            RunTool({platform, events, blocks, PollForEvents, {}}, options, files.out, files.err);
+        PlatformRun run(platform, events, PollForEvents);
+        status = RunTool(run, blocks, options, files.out, files.err);
         out = files.Out();
         err = files.Err();
     }

@@ -9,7 +9,6 @@
 #include <set>
 #include <sstream>
 
-#include "base/json_line.h"
 #include "cli/poll_wait.h"
 #include "cli/replay_run.h"
 #include "cli/runner.h"
@@ -18,6 +17,7 @@
 #include "simulator/virtual_platform.h"
 #include "simulator/virtual_product_events.h"
 #include "tests/support/output_files.h"
+#include "trace/json_line.h"
 
 namespace torvex::cli {
 namespace {
@@ -54,8 +54,8 @@ Captured RunVirtual(sim::VirtualPlatform& platform, Options options) {
     options.timeout_s = 20;
     testing::OutputFiles files;
     Captured run;
-    run.status = RunTool({platform, events, CompiledFirmwareBlocks(), PollForEvents, {}}, options,
-                         files.out, files.err);
+    PlatformRun system(platform, events, PollForEvents);
+    run.status = RunTool(system, CompiledFirmwareBlocks(), options, files.out, files.err);
     run.out = files.Out();
     run.err = files.Err();
     return run;
@@ -173,6 +173,44 @@ TEST(CliReplay, KeptTracesOfTheVirtualStatesReplayAsRecorded) {
         ++replayed;
     }
     EXPECT_GE(replayed, sim::AllPresets().size());
+}
+
+// The trace's ticks and clicks are the ones the run's own loop dispatches: a trace whose click
+// became a tick, or whose device change lost its type, is left at that line.
+TEST(CliReplay, TheTracesMarksMustBeTheRunsOwn) {
+    if (!CompiledFirmwareIsSample())
+        GTEST_SKIP() << "the traces were recorded with sample firmware";
+    const std::string recorded =
+        ReadFile(std::filesystem::path(TORVEX_TRACES_DIR) / "application-old.jsonl");
+    struct Case {
+        std::string from;
+        std::string to;
+        std::string named;  // in the message, before " (line N)" or after "line N: "
+    };
+    const Case cases[] = {
+        {"\"op\":\"click\"", "\"op\":\"tick\"",
+         "the run made a click where the trace has its 'tick'"},
+        {"\"op\":\"device\",\"type\":32768", "\"op\":\"device\"",
+         "a device change without its type"},
+        {"\"op\":\"click\"", "\"op\":\"knock\"", "'knock' is no tick, click or device change"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.to);
+        std::string changed = recorded;
+        const std::size_t at = changed.find(c.from);
+        ASSERT_NE(at, std::string::npos);
+        changed.replace(at, c.from.size(), c.to);
+        const std::string line =
+            "line " + std::to_string(1 + std::count(changed.begin(), changed.begin() + at, '\n'));
+        const std::filesystem::path path =
+            std::filesystem::temp_directory_path() / "torvex_changed_marks.jsonl";
+        std::ofstream(path, std::ios::binary) << changed;
+        const Captured run = Replay(path);
+        std::filesystem::remove(path);
+        EXPECT_EQ(run.status, kExitLeftTrace);
+        EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(line), std::string::npos) << run.err;
+    }
 }
 
 TEST(CliReplay, ARunThatLeavesItsTraceEndsWithFiveAndNamesTheRequest) {

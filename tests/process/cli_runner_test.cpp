@@ -4,9 +4,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "cli/poll_wait.h"
+#include "cli/replay_run.h"
 #include "cli/runner.h"
+#include "resources/compiled_firmware_blocks.h"
 #include "simulator/command_table.h"
 #include "simulator/product_presets.h"
 #include "simulator/sample_firmware.h"
@@ -23,6 +29,34 @@ struct NoEvents final : DeviceEventSource {
     std::vector<std::uint32_t> TakeDueEvents(Clock::time_point) override { return {}; }
 };
 
+// A system for one run: the given platform and events, the poll wait (or none), counting what the
+// runner asks of it.
+struct TestRun final : RunSystem {
+    TestRun(DevicePlatform& platform_in, DeviceEventSource& events_in)
+        : platform(platform_in), events(events_in) {}
+
+    DevicePlatform& Platform() override { return platform; }
+    DeviceEventSource& DeviceChanges() override { return events; }
+    void Wait(Clock::time_point until) override {
+        ++waits;
+        if (poll) PollForEvents(events, until);
+    }
+    bool OnRealDevices() const override { return real_devices; }
+    void AfterEachEvent() override { ++after_events; }
+    void UpdateWriting() override { writing_at.push_back(commands()); }
+    void RunEnded() override { ended_at.push_back(commands()); }
+
+    DevicePlatform& platform;
+    DeviceEventSource& events;
+    bool poll = true;
+    bool real_devices = false;
+    int waits = 0;
+    int after_events = 0;
+    std::function<std::size_t()> commands = [] { return std::size_t{0}; };
+    std::vector<std::size_t> writing_at;
+    std::vector<std::size_t> ended_at;
+};
+
 using Output = testing::OutputFiles;
 
 TEST(CliRunner, AStartUpWithoutEveryFirmwareBlockEndsAtOnce) {
@@ -30,18 +64,15 @@ TEST(CliRunner, AStartUpWithoutEveryFirmwareBlockEndsAtOnce) {
     blocks.blocks.erase(164);
     testing::ScriptedPlatform platform;
     NoEvents events;
-    int waits = 0;
-    int after_events = 0;
+    TestRun run(platform, events);
+    run.poll = false;
     Options options;
     options.timeout_s = 3600;
     Output output;
-    const int status = RunTool(
-        {platform, events, blocks, [&](const DeviceEventSource&, Clock::time_point) { ++waits; },
-         [&] { ++after_events; }},
-        options, output.out, output.err);
+    const int status = RunTool(run, blocks, options, output.out, output.err);
     EXPECT_EQ(status, kExitNoEnding);
-    EXPECT_EQ(waits, 0);
-    EXPECT_EQ(after_events, 1);  // after start-up, as on every run
+    EXPECT_EQ(run.waits, 0);
+    EXPECT_EQ(run.after_events, 1);  // after start-up, as on every run
     EXPECT_EQ(output.Err(), "findresource\n");
 }
 
@@ -67,8 +98,8 @@ struct VerboseRun {
         options.verbose = verbose;
         Output output;
         const testing::MemoryFirmwareBlocks blocks = SampleBlocks();
-        status =
-            RunTool({platform, events, blocks, PollForEvents, {}}, options, output.out, output.err);
+        TestRun run(platform, events);
+        status = RunTool(run, blocks, options, output.out, output.err);
         out = output.Out();
         err = output.Err();
     }
@@ -99,17 +130,16 @@ TEST(CliRunner, TheSystemIsKeptAwakeFromBeforeTheFirstEraseToTheEnding) {
     sim::VirtualPlatform platform;
     platform.AddProduct(sim::PresetConfig(sim::ProductPreset::ProtectIsp));
     sim::VirtualProductEvents events(platform);
-    std::vector<std::size_t> writing_at;  // commands on the wire when told
-    std::vector<std::size_t> ended_at;
     const testing::MemoryFirmwareBlocks blocks = SampleBlocks();
-    ToolRun run{platform, events, blocks, PollForEvents, {}};
-    run.update_writing = [&] { writing_at.push_back(platform.Trace().size()); };
-    run.run_ended = [&] { ended_at.push_back(platform.Trace().size()); };
+    TestRun run(platform, events);
+    run.commands = [&] { return platform.Trace().size(); };  // on the wire when told
     Options options;
     options.tick_ms = 20;
     options.timeout_s = 20;
     Output output;
-    ASSERT_EQ(RunTool(run, options, output.out, output.err), 0);
+    ASSERT_EQ(RunTool(run, blocks, options, output.out, output.err), 0);
+    const std::vector<std::size_t>& writing_at = run.writing_at;
+    const std::vector<std::size_t>& ended_at = run.ended_at;
 
     const auto& trace = platform.Trace();
     const std::string erase(sim::CommandName(sim::Command::EraseEf64Main));
@@ -119,6 +149,67 @@ TEST(CliRunner, TheSystemIsKeptAwakeFromBeforeTheFirstEraseToTheEnding) {
     ASSERT_FALSE(writing_at.empty());
     EXPECT_LE(writing_at.front(), static_cast<std::size_t>(first_erase - trace.begin()));
     EXPECT_EQ(ended_at, std::vector<std::size_t>{trace.size()});
+}
+
+// The refusal of sample firmware is the runner's, for every system: on real devices a build that
+// carries sample blocks erases nothing unless the operator allowed it; the virtual product is
+// written either way.
+TEST(CliRunner, SampleFirmwareIsRefusedOnRealDevicesUnlessAllowed) {
+    if (!CompiledFirmwareIsSample()) GTEST_SKIP() << "this build carries a vendor's firmware";
+    struct Case {
+        bool real_devices;
+        bool allowed;
+        int status;
+    };
+    for (const Case c : {Case{true, false, 2}, Case{true, true, 0}, Case{false, false, 0}}) {
+        SCOPED_TRACE(std::to_string(c.real_devices) + " " + std::to_string(c.allowed));
+        sim::VirtualPlatform platform;
+        platform.AddProduct(sim::PresetConfig(sim::ProductPreset::ProtectIsp));
+        sim::VirtualProductEvents events(platform);
+        TestRun run(platform, events);
+        run.real_devices = c.real_devices;
+        Options options;
+        options.tick_ms = 20;
+        options.timeout_s = 20;
+        options.allow_sample_firmware = c.allowed;
+        Output output;
+        EXPECT_EQ(RunTool(run, SampleBlocks(), options, output.out, output.err), c.status);
+        const std::string erase(sim::CommandName(sim::Command::EraseEf64Main));
+        const bool erased = std::any_of(platform.Trace().begin(), platform.Trace().end(),
+                                        [&](const auto& entry) { return entry.command == erase; });
+        EXPECT_EQ(erased, c.status == 0);
+        EXPECT_EQ(output.Out().find("Update refused: ") != std::string::npos, c.status == 2);
+    }
+}
+
+// A trace of a run on real devices replays as that run went, refused or allowed to write.
+TEST(CliRunner, AReplayDecidesAboutSampleFirmwareAsTheRecordedRunDid) {
+    if (!CompiledFirmwareIsSample()) GTEST_SKIP() << "this build carries a vendor's firmware";
+    for (const bool allowed : {false, true}) {
+        SCOPED_TRACE(allowed);
+        const std::string trace =
+            (std::filesystem::temp_directory_path() / "torvex_real_devices_trace.jsonl").string();
+        sim::VirtualPlatform platform;
+        platform.AddProduct(sim::PresetConfig(sim::ProductPreset::ProtectIsp));
+        sim::VirtualProductEvents events(platform);
+        TestRun run(platform, events);
+        run.real_devices = true;
+        Options options;
+        options.tick_ms = 20;
+        options.timeout_s = 20;
+        options.allow_sample_firmware = allowed;
+        options.trace = trace;
+        Output recorded;
+        const int status = RunTool(run, SampleBlocks(), options, recorded.out, recorded.err);
+        EXPECT_EQ(status, allowed ? 0 : 2);
+        Options replay;
+        replay.replay = trace;
+        Output replayed;
+        EXPECT_EQ(RunReplay(replay, SampleBlocks(), replayed.out, replayed.err), status)
+            << replayed.Err();
+        EXPECT_EQ(replayed.Out(), recorded.Out());
+        std::remove(trace.c_str());
+    }
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // The runner's options, its window port on stdout/stderr and the endings it recognises.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <sstream>
+#include <string>
 
 #include "app/user_messages.h"
 #include "base/status_log.h"
@@ -61,6 +64,29 @@ TEST(CliOptions, BadUsageIsRejectedWithAReason) {
         EXPECT_FALSE(parsed.options) << ::testing::PrintToString(args);
         EXPECT_FALSE(parsed.error.empty());
     }
+}
+
+// The help and the parser come from one table: every option the help names is one the parser
+// knows, with a value exactly when the help shows one.
+TEST(CliOptions, EveryOptionTheHelpNamesIsParsed) {
+    std::istringstream help(HelpText({"ota"}));
+    std::size_t named = 0;
+    for (std::string line; std::getline(help, line);) {
+        if (line.rfind("  --", 0) != 0) continue;
+        std::istringstream words(line);
+        std::string name;
+        std::string second;
+        words >> name >> second;
+        const bool takes_value =
+            !second.empty() &&
+            std::all_of(second.begin(), second.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+        SCOPED_TRACE(name);
+        const auto alone = ParseOptions({name});
+        EXPECT_EQ(alone.error.find("unknown option"), std::string::npos) << alone.error;
+        EXPECT_EQ(alone.error == "option '" + name + "' needs a value", takes_value) << alone.error;
+        ++named;
+    }
+    EXPECT_EQ(named, 14u);
 }
 
 // A hostile value never reaches the terminal as it is: no escape sequence, no line end, no

@@ -1,20 +1,13 @@
 #include "tests/support/core_fixture.h"
 
-#include <cstdio>
+#include "base/hex_text.h"
 
 namespace torvex::testing {
 
 std::vector<std::string> CoreFixture::SentBlocks() const {
     std::vector<std::string> sent;
     for (const auto& request : platform.requests) {
-        std::string hex;
-        for (std::uint8_t b : request.cdb) {
-            char byte[4];
-            std::snprintf(byte, sizeof byte, "%02X", b);
-            if (!hex.empty()) hex += ' ';
-            hex += byte;
-        }
-        sent.push_back(hex);
+        sent.push_back(HexText(request.cdb, HexDigits::Upper, " "));
     }
     return sent;
 }

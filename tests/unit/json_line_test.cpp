@@ -3,7 +3,7 @@
 // written to read.
 #include <gtest/gtest.h>
 
-#include "base/json_line.h"
+#include "trace/json_line.h"
 
 namespace torvex {
 namespace {
@@ -18,6 +18,8 @@ TEST(JsonLine, TextIsEscapedSoALineNeverBreaksAndReadsBackTheSame) {
     const Case cases[] = {
         {"quote and backslash", "a\"b\\c", R"("a\"b\\c")", "a\"b\\c"},
         {"line ends and tab", "\r\n\t", R"("\r\n\t")", "\r\n\t"},
+        {"backspace, form feed, an escaped backslash before a b", "\b\f\\b", R"("\u0008\u000c\\b")",
+         "\b\f\\b"},
         {"other controls, DEL, NUL", std::string("\x01\x1b[2J\x7f\0z", 8),
          R"("\u0001\u001b[2J\u007f\u0000z")", std::string("\x01\x1b[2J\x7f\0z", 8)},
         {"UTF-8 kept", "\xC3\xA9\xF0\x9F\x98\x80", "\"\xC3\xA9\xF0\x9F\x98\x80\"",
@@ -44,15 +46,18 @@ TEST(JsonLine, TheReaderRefusesWhatItDoesNotRead) {
     for (const char* line :
          {"", "{", "[1]", R"({"a":1,})", R"({"a":{"b":1}})", R"({"a":[1]})", R"({"a":1.5})",
           R"({"a":1e3})", R"({"a":99999999999999999999})", R"({"a":1,"a":2})", R"({"a":1} x)",
-          "{\"a\":\"\x01\"}", R"({"a":"\q"})", R"({"a":"\u12"})", R"({"a":tru})"}) {
+          "{\"a\":\"\x01\"}", R"({"a":"\q"})", R"({"a":"\u12"})", R"({"a":tru})",
+          R"({"s":"\ud800x"})", "{\"s\":\"\xff\"}", R"({"a":1,"b":{"a":2}})"}) {
         const JsonParse parsed = ParseJsonObject(line);
         EXPECT_FALSE(parsed.object) << line;
         EXPECT_FALSE(parsed.error.empty()) << line;
     }
-    const JsonParse lone = ParseJsonObject(R"({"s":"\ud800x","b":false,"z":null})");
-    ASSERT_TRUE(lone.object) << lone.error;
-    EXPECT_EQ(lone.object->at("s").text, "\xEF\xBF\xBDx");
-    EXPECT_EQ(lone.object->at("z").kind, JsonValue::Kind::Null);
+    const JsonParse kinds =
+        ParseJsonObject(R"({"s":"\ud83d\ude00","b":false,"z":null,"m":-9223372036854775808})");
+    ASSERT_TRUE(kinds.object) << kinds.error;
+    EXPECT_EQ(kinds.object->at("s").text, "\xF0\x9F\x98\x80");
+    EXPECT_EQ(kinds.object->at("z").kind, JsonValue::Kind::Null);
+    EXPECT_EQ(kinds.object->at("m").number, INT64_MIN);
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ struct RunnerLoopTest : ::testing::Test {
     }
     void SetUp() override { ASSERT_TRUE(out && err && device_changes.IsListening()); }
     int Run(const WaitForEvents& wait) {
-        return RunTool({platform, device_changes, blocks, wait, {}}, options, out, err);
+        PlatformRun run(platform, device_changes, wait);
+        return RunTool(run, blocks, options, out, err);
     }
 
     testing::MemoryFirmwareBlocks blocks = testing::MemoryFirmwareBlocks::Patterned();

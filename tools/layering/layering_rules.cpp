@@ -32,12 +32,15 @@ const std::vector<FolderRule>& Rules() {
     static const std::string app = Own("app");
     static const std::string resources = Own("resources");
     static const std::string simulator = Own("simulator");
+    static const std::string trace = Own("trace");
     static const std::vector<FolderRule> rules = {
         {"base", true, {base}},
         {"device", true, {base, device}},
         {"firmware", true, {base, device, firmware}},
         {"programming", true, {base, device, firmware, programming}},
         {"app", true, {base, device, firmware, programming, app}},
+        // Traces of the device port: above device/, reading and writing JSON with nlohmann-json.
+        {"trace", false, {base, device, trace}},
         {"device/linux", false, {base, device, "device/linux/.+"}},
         {"device/windows", false, {base, device, "device/windows/.+"}},
         // Linux desktop integration (udisks2, logind): toolkit-free, shared by window and runner.
@@ -47,7 +50,7 @@ const std::vector<FolderRule>& Rules() {
          {simulator, "device/device_platform\\.h", "device/device_event_source\\.h",
           "firmware/firmware_block_table\\.h"}},
         // The product as a USB device on a real kernel: the model, the trace's words and helpers.
-        {"simulator/gadget", false, {base, device, simulator, "simulator/gadget/.+"}},
+        {"simulator/gadget", false, {base, device, trace, simulator, "simulator/gadget/.+"}},
         {"resources", false, {base, device, firmware, resources}},
         {"app/qt",
          false,
@@ -59,7 +62,7 @@ const std::vector<FolderRule>& Rules() {
           resources}},
         {"cli",
          false,
-         {base, device, firmware, programming, app, "cli/.+", "device/linux/.+",
+         {base, device, trace, firmware, programming, app, "cli/.+", "device/linux/.+",
           "device/windows/.+", "desktop/linux/.+", simulator, resources}},
         {"helper", false, {base, device, "helper/.+", "device/linux/.+"}},
     };

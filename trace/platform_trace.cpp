@@ -1,6 +1,6 @@
-#include "device/platform_trace.h"
+#include "trace/platform_trace.h"
 
-#include "base/sha256.h"
+#include "trace/sha256.h"
 
 namespace torvex {
 

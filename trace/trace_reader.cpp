@@ -4,8 +4,8 @@
 
 #include "base/hex_text.h"
 #include "base/text.h"
-#include "device/trace_file.h"
-#include "device/trace_names.h"
+#include "trace/trace_file.h"
+#include "trace/trace_names.h"
 
 namespace torvex {
 

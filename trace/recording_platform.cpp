@@ -1,4 +1,4 @@
-#include "device/recording_platform.h"
+#include "trace/recording_platform.h"
 
 #include <chrono>
 

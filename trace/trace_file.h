@@ -12,8 +12,8 @@
 #include <variant>
 #include <vector>
 
-#include "base/json_line.h"
-#include "device/platform_trace.h"
+#include "trace/json_line.h"
+#include "trace/platform_trace.h"
 
 namespace torvex {
 

@@ -7,7 +7,7 @@
 
 #include "device/device_platform.h"
 #include "device/forwarding_platform.h"
-#include "device/platform_trace.h"
+#include "trace/platform_trace.h"
 
 namespace torvex {
 

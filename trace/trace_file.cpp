@@ -1,11 +1,11 @@
-#include "device/trace_file.h"
+#include "trace/trace_file.h"
 
 #include <array>
 #include <span>
 
 #include "base/hex_text.h"
 #include "base/text.h"
-#include "device/trace_names.h"
+#include "trace/trace_names.h"
 
 namespace torvex {
 
@@ -104,13 +104,9 @@ std::string DescribeCall(const PlatformCall& call) {
     if (const auto* close = std::get_if<TracedClose>(&call))
         return "a close of handle " + std::to_string(close->handle);
     const auto& request = std::get<TracedRequest>(call);
-    std::string spaced;
-    for (const char c : HexText(request.cdb)) {
-        if (!spaced.empty() && spaced.size() % 3 == 2) spaced += ' ';
-        spaced += c;
-    }
-    std::string text = "request " + spaced + " (" + std::string(DirectionName(request.direction)) +
-                       ", " + std::to_string(request.length) + " bytes";
+    std::string text = "request " + HexText(request.cdb, HexDigits::Upper, " ") + " (" +
+                       std::string(DirectionName(request.direction)) + ", " +
+                       std::to_string(request.length) + " bytes";
     if (!request.sent_sha256.empty()) text += ", data sha256 " + request.sent_sha256;
     return text + ", handle " + std::to_string(request.handle) + ")";
 }

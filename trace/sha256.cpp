@@ -1,6 +1,6 @@
-#include "base/sha256.h"
+#include "trace/sha256.h"
 
-#include <cstdio>
+#include "base/hex_text.h"
 
 namespace torvex {
 
@@ -71,13 +71,7 @@ std::array<std::uint8_t, 32> Sha256(std::span<const std::uint8_t> bytes) {
 }
 
 std::string Sha256Hex(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    for (std::uint8_t b : Sha256(bytes)) {
-        char two[3];
-        std::snprintf(two, sizeof two, "%02x", static_cast<unsigned>(b));
-        text += two;
-    }
-    return text;
+    return HexText(Sha256(bytes), HexDigits::Lower);
 }
 
 }  // namespace torvex

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "device/device_platform.h"
-#include "device/trace_file.h"
+#include "trace/trace_file.h"
 
 namespace torvex {
 
@@ -34,6 +34,8 @@ class ReplayPlatform final : public DevicePlatform {
     bool AtEnd() const { return next_ >= items_.size(); }
     // The line of the item taken last (0 before the first).
     std::size_t LastLine() const { return last_line_; }
+    // The line of the item that comes next (0 at the end).
+    std::size_t NextLine() const { return AtEnd() ? 0 : items_[next_].line; }
 
     bool Diverged() const { return !divergence_.empty(); }
     // The driver found a mark it cannot follow: the replay has diverged for that reason.

@@ -1,4 +1,4 @@
-#include "device/replay_platform.h"
+#include "trace/replay_platform.h"
 
 #include <algorithm>
 
