@@ -5,6 +5,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTextLayout>
 
 #include "app/qt/status_log_accessible.h"
@@ -14,6 +16,51 @@ namespace torvex::qt {
 namespace {
 // Space around the text inside the frame, as a plain text edit leaves it.
 constexpr int kMargin = 4;
+
+}  // namespace
+
+// A scroll bar that, while the view sets its range and value for new lines, repaints once at the
+// end and only if what it draws changed. A log of many lines grows its range with every batch
+// while the handle stays on the same pixels; repainting the bar each time cost more than drawing
+// the new lines.
+class StatusLogView::LogScrollBar : public QScrollBar {
+  public:
+    using QScrollBar::QScrollBar;
+
+    void BeginAdjusting() { adjusting_ = true; }
+    void EndAdjusting() {
+        adjusting_ = false;
+        if (Current() != painted_) update();
+    }
+
+  protected:
+    void sliderChange(SliderChange change) override {
+        if (!adjusting_) QScrollBar::sliderChange(change);
+    }
+    void paintEvent(QPaintEvent* event) override {
+        painted_ = Current();
+        QScrollBar::paintEvent(event);
+    }
+
+  private:
+    struct Look {
+        QRect handle;
+        bool at_minimum = false;
+        bool at_maximum = false;
+        bool operator==(const Look&) const = default;
+    };
+    Look Current() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                        this),
+                value() == minimum(), value() == maximum()};
+    }
+    bool adjusting_ = false;
+    Look painted_;
+};
+
+namespace {
 
 QTextLine LayOut(QTextLayout& layout) {
     layout.beginLayout();
@@ -25,6 +72,8 @@ QTextLine LayOut(QTextLayout& layout) {
 
 StatusLogView::StatusLogView(QWidget* parent) : QAbstractScrollArea(parent) {
     InstallStatusLogAccessibleFactory();
+    vertical_bar_ = new LogScrollBar(Qt::Vertical, this);
+    setVerticalScrollBar(vertical_bar_);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     viewport()->setCursor(Qt::IBeamCursor);
@@ -48,9 +97,14 @@ void StatusLogView::ShowPending() {
     show_queued_ = false;
     const qsizetype shown_before = shown_length_;
     if (indexed_to_ == text_.size()) return;
+    const int open_line = LineCount() - 1;
     IndexTo(text_.size());
+    // Following the end scrolls what is already drawn; only the lines that grew or came are
+    // painted, which keeps a pass as cheap as a line however many are in sight.
     UpdateScrollBars();
-    viewport()->update();
+    const int spacing = fontMetrics().lineSpacing();
+    const int top = kMargin + (open_line - verticalScrollBar()->value()) * spacing;
+    viewport()->update(0, std::max(top, 0), viewport()->width(), viewport()->height());
     if (QAccessible::isActive()) {
         QAccessibleTextInsertEvent inserted(this, static_cast<int>(shown_before),
                                             ShownText(shown_before, shown_length_));
@@ -104,7 +158,7 @@ void StatusLogView::EndLine(qsizetype line_feed) {
     if (open_line_needs_shaping_) {
         const qsizetype start = line_starts_.back();
         const QString shown = text_.mid(start, line_feed - start).remove(u'\r');
-        open_line_width_ = QFontMetricsF(font()).horizontalAdvance(shown, QTextOption());
+        open_line_width_ = QFontMetricsF(text_font_).horizontalAdvance(shown, QTextOption());
     }
     widest_ = std::max(widest_, open_line_width_);
     open_line_width_ = 0;
@@ -121,13 +175,18 @@ void StatusLogView::Reindex() {
     open_line_needs_shaping_ = false;
     IndexTo(end);
     if (open_line_needs_shaping_) {
-        widest_ = std::max(widest_, QFontMetricsF(font()).horizontalAdvance(
-                                        ShownLine(LineCount() - 1), QTextOption()));
+        widest_ = std::max(
+            widest_,
+            QFontMetricsF(text_font_).horizontalAdvance(ShownLine(LineCount() - 1), QTextOption()));
     }
 }
 
 void StatusLogView::MeasureCharacters() {
-    const QFontMetricsF metrics(font());
+    text_font_ = font();
+    // Latin lines need no shaping: drawn glyph by glyph they cost a fraction, and measure as the
+    // advance table adds them up.
+    text_font_.setStyleStrategy(QFont::PreferNoShaping);
+    const QFontMetricsF metrics(text_font_);
     for (std::size_t c = 0; c < latin1_advance_.size(); ++c) {
         latin1_advance_[c] = metrics.horizontalAdvance(QChar(static_cast<char16_t>(c)));
     }
@@ -179,7 +238,8 @@ int StatusLogView::VisibleLines() const {
 
 void StatusLogView::UpdateScrollBars() {
     adjusting_scroll_bars_ = true;
-    QScrollBar* vertical = verticalScrollBar();
+    vertical_bar_->BeginAdjusting();
+    QScrollBar* vertical = vertical_bar_;
     const int visible = VisibleLines();
     vertical->setRange(0, std::max(LineCount() - visible, 0));
     vertical->setPageStep(visible);
@@ -189,7 +249,13 @@ void StatusLogView::UpdateScrollBars() {
     horizontal->setPageStep(viewport()->width());
     horizontal->setSingleStep(std::max(fontMetrics().averageCharWidth() * 2, 1));
     if (follows_end_) vertical->setValue(vertical->maximum());
+    vertical_bar_->EndAdjusting();
     adjusting_scroll_bars_ = false;
+}
+
+// The scroll bars count lines vertically and pixels horizontally.
+void StatusLogView::scrollContentsBy(int dx, int dy) {
+    viewport()->scroll(dx, dy * fontMetrics().lineSpacing());
 }
 
 void StatusLogView::resizeEvent(QResizeEvent* event) {
@@ -207,14 +273,17 @@ bool StatusLogView::event(QEvent* event) {
     return QAbstractScrollArea::event(event);
 }
 
+// From the line whose foot shows in the top margin (as scrolling leaves it) to the last in sight.
 void StatusLogView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
-    const int spacing = fontMetrics().lineSpacing();
-    const int top = event->rect().top();
-    const int bottom = event->rect().bottom();
-    int line = verticalScrollBar()->value() + std::max((top - kMargin) / spacing, 0);
-    for (int y = kMargin + (line - verticalScrollBar()->value()) * spacing;
-         line < LineCount() && y <= bottom; ++line, y += spacing) {
+    painter.setFont(text_font_);
+    const int spacing = std::max(fontMetrics().lineSpacing(), 1);
+    const int value = verticalScrollBar()->value();
+    const int from_margin = event->rect().top() - kMargin;
+    const int skipped = from_margin < 0 ? -1 - (-from_margin - 1) / spacing : from_margin / spacing;
+    int line = std::max(value + skipped, 0);
+    for (int y = kMargin + (line - value) * spacing;
+         line < LineCount() && y <= event->rect().bottom(); ++line, y += spacing) {
         DrawLine(painter, line, y);
     }
 }
@@ -233,7 +302,7 @@ void StatusLogView::DrawLine(QPainter& painter, int line, int y) const {
     const qsizetype first = std::clamp(SelectionStart() - start, qsizetype{0}, shown.size());
     const qsizetype last = std::clamp(SelectionEnd() - start, qsizetype{0}, shown.size() + 1);
     if (last <= first) return;
-    QTextLayout layout(shown, font());
+    QTextLayout layout(shown, text_font_);
     const QTextLine laid_out = LayOut(layout);
     const qreal left = laid_out.cursorToX(static_cast<int>(first));
     // A selection that goes on past the line end shows as a space's width after the text.
@@ -253,7 +322,7 @@ QRect StatusLogView::OffsetRect(qsizetype offset) const {
     offset = std::clamp<qsizetype>(offset, 0, shown_length_);
     const int line = LineAtOffset(offset);
     const QString shown = ShownLine(line);
-    QTextLayout layout(shown, font());
+    QTextLayout layout(shown, text_font_);
     const QTextLine laid_out = LayOut(layout);
     const auto column = static_cast<int>(offset - LineStartOffset(line));
     const int left = static_cast<int>(laid_out.cursorToX(column));
@@ -270,7 +339,7 @@ qsizetype StatusLogView::OffsetAt(QPoint viewport_point) const {
     const int row = viewport_point.y() - kMargin;
     const int below = row < 0 ? -1 - (-row - 1) / spacing : row / spacing;
     const int line = std::clamp(verticalScrollBar()->value() + below, 0, LineCount() - 1);
-    QTextLayout layout(ShownLine(line), font());
+    QTextLayout layout(ShownLine(line), text_font_);
     const QTextLine laid_out = LayOut(layout);
     const qreal x = viewport_point.x() - kMargin + horizontalScrollBar()->value();
     return LineStartOffset(line) + laid_out.xToCursor(x, QTextLine::CursorBetweenCharacters);

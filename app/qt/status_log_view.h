@@ -15,6 +15,7 @@
 // by LF, as toPlainText() gives it.
 
 #include <QAbstractScrollArea>
+#include <QFont>
 #include <QString>
 #include <QStringView>
 #include <algorithm>
@@ -67,6 +68,7 @@ class StatusLogView : public QAbstractScrollArea {
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -85,6 +87,8 @@ class StatusLogView : public QAbstractScrollArea {
     void DrawLine(class QPainter& painter, int line, int y) const;
     void NotifySelection() const;
 
+    class LogScrollBar;
+    LogScrollBar* vertical_bar_ = nullptr;
     QString text_;
     qsizetype indexed_to_ = 0;                // kept text up to here is in the index and shown
     std::vector<qsizetype> line_starts_{0};   // where each line starts in the kept text
@@ -94,6 +98,7 @@ class StatusLogView : public QAbstractScrollArea {
     qreal widest_ = 0;
     qreal open_line_width_ = 0;
     bool open_line_needs_shaping_ = false;
+    QFont text_font_;                          // the widget's font, drawn without shaping
     std::array<qreal, 256> latin1_advance_{};  // advances of the first 256 characters
     qsizetype anchor_ = 0;
     qsizetype cursor_ = 0;
