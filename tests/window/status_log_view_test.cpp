@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 
@@ -109,6 +110,24 @@ TEST(StatusLogView, FollowsTheEndUnlessScrolledUp) {
     view.ClearLog();
     EXPECT_TRUE(view.toPlainText().isEmpty());
     EXPECT_EQ(vertical->maximum(), 0);
+}
+
+// What is on screen after lines scrolled in batch by batch (the drawn lines moved, only the new
+// ones painted) is what a full repaint draws.
+TEST(StatusLogView, ScrolledInLinesLookAsIfDrawnAfresh) {
+    StatusLogView view;
+    view.resize(300, 120);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    for (int batch = 0; batch < 12; ++batch) {
+        view.Append(Lines(batch * 3, batch * 3 + batch % 4));
+        view.Append(QStringLiteral("open "));  // a line that grows in the next batch
+        testing::Spin();
+    }
+    const QImage on_screen = view.screen()->grabWindow(view.winId()).toImage();
+    const QImage afresh = view.grab().toImage();
+    EXPECT_EQ(on_screen.convertToFormat(QImage::Format_RGB32),
+              afresh.convertToFormat(QImage::Format_RGB32));
 }
 
 TEST(StatusLogView, ScreenReadersGetTheTextItsLinesAndTheSelection) {
