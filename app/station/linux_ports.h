@@ -17,9 +17,7 @@ class LinuxPorts final : public PortSource {
     explicit LinuxPorts(QObject* parent = nullptr);
 
     QStringList Present() const override { return present_; }
-    QStringList RunnerSelection(const QString& port) const override {
-        return {u"--port"_qs, port};
-    }
+    QStringList RunnerSelection(const QString& port) const override { return {u"--port"_qs, port}; }
     bool ListsAfterRun() const override { return true; }
 
   private:

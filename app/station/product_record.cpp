@@ -17,10 +17,15 @@ namespace {
 // One write of the whole line: O_APPEND places it after every earlier line in one piece.
 QString AppendLine(const QString& path, const QByteArray& line, const QByteArray& header) {
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return path + u": "_qs + QString::fromLocal8Bit(std::strerror(errno));
     QByteArray text = line;
-    if (!header.isEmpty() && ::lseek(fd, 0, SEEK_END) == 0) text.prepend(header);
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    char last = '\n';
+    if (size > 0 && ::pread(fd, &last, 1, size - 1) != 1) last = '\n';
+    // A line cut short by a crash stays alone on its line, so it cannot swallow this one.
+    if (last != '\n') text.prepend('\n');
+    if (!header.isEmpty() && size == 0) text.prepend(header);
     const ssize_t written = ::write(fd, text.constData(), static_cast<size_t>(text.size()));
     const int write_errno = errno;
     const bool synced = ::fsync(fd) == 0;
@@ -87,7 +92,8 @@ QByteArray CsvLineOf(const ProductRecord& record) {
 QString RecordWriter::Append(const ProductRecord& record) const {
     if (!QDir().mkpath(folder_)) return folder_ + u": cannot be created"_qs;
     const QString json = AppendLine(QDir(folder_).filePath(kJsonLinesName), JsonLineOf(record), {});
-    const QString csv = AppendLine(QDir(folder_).filePath(kCsvName), CsvLineOf(record), CsvHeader());
+    const QString csv =
+        AppendLine(QDir(folder_).filePath(kCsvName), CsvLineOf(record), CsvHeader());
     return json.isEmpty() ? csv : json;
 }
 

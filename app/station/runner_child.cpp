@@ -78,8 +78,9 @@ void RunnerChild::OnFinished(int exit_code, QProcess::ExitStatus status) {
     else if (failure.isEmpty() && !ending_)
         failure = u"the runner ended with status %1 without an ending"_qs.arg(exit_code);
     else if (failure.isEmpty() && ending_->exit_status != exit_code)
-        failure = u"the runner ended with status %1 after an ending of status %2"_qs.arg(exit_code)
-                      .arg(ending_->exit_status);
+        failure =
+            u"the runner ended with status %1 after an ending of status %2"_qs.arg(exit_code).arg(
+                ending_->exit_status);
     if (!failure.isEmpty() && !StderrTail().isEmpty()) failure += u" ("_qs + StderrTail() + u')';
     emit Ended(failure.isEmpty() ? ending_ : std::nullopt, failure,
                status == QProcess::CrashExit ? -1 : exit_code);

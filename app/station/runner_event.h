@@ -12,12 +12,12 @@ namespace torvex::station {
 struct RunnerEvent {
     enum class Kind { Log, Picture, Progress, Button, Box, Disk, Ending, Other };
     Kind kind = Kind::Other;
-    QString text;                        // log, box
+    QString text;                                    // log, box
     StatusPicture picture = StatusPicture::Standby;  // picture
-    int position = 0;                    // progress
-    bool enabled = false;                // button
-    QString result;                      // ending
-    int exit_status = -1;                // ending
+    int position = 0;                                // progress
+    bool enabled = false;                            // button
+    QString result;                                  // ending
+    int exit_status = -1;                            // ending
     // disk (--list)
     QString port, serial, code, update;
     bool product = false;

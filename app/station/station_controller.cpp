@@ -33,16 +33,22 @@ int StationController::IndexOf(const QString& port) const {
     return -1;
 }
 
+qint64 StationController::RunnerProcessId(int index) const {
+    const auto& child = tiles_[static_cast<size_t>(index)]->child;
+    return child ? child->ProcessId() : 0;
+}
+
 StationCounters StationController::Counters() const {
     StationCounters counters{passed_, failed_, 0};
     for (const auto& tile : tiles_)
-        counters.running += tile->state.phase == TilePhase::Updating ||
-                            tile->state.phase == TilePhase::Checking;
+        counters.running +=
+            tile->state.phase == TilePhase::Updating || tile->state.phase == TilePhase::Checking;
     return counters;
 }
 
 bool StationController::AnyRunning() const {
-    return std::any_of(tiles_.begin(), tiles_.end(), [](const auto& tile) { return tile->child != nullptr; });
+    return std::any_of(tiles_.begin(), tiles_.end(),
+                       [](const auto& tile) { return tile->child != nullptr; });
 }
 
 bool StationController::AnyUpdating() const {
@@ -81,9 +87,9 @@ void StationController::OnPortsChanged() {
 }
 
 RunnerChild* StationController::Spawn(PortTile& tile, const QStringList& arguments) {
-    tile.child = std::make_unique<RunnerChild>(
-        settings_.runner,
-        ports_.RunnerSelection(tile.state.port) + settings_.runner_options + arguments);
+    tile.child =
+        std::make_unique<RunnerChild>(settings_.runner, ports_.RunnerSelection(tile.state.port) +
+                                                            settings_.runner_options + arguments);
     return tile.child.get();
 }
 
@@ -163,7 +169,8 @@ QString StationController::TracePath(const QString& port) const {
     QString name = port;
     name.replace(QRegularExpression(u"[^A-Za-z0-9._-]"_qs), u"_"_qs);
     const QString stamp = QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss-zzz"_qs);
-    return QDir(settings_.record_folder).filePath(u"traces/"_qs + name + u'-' + stamp + u".jsonl"_qs);
+    return QDir(settings_.record_folder)
+        .filePath(u"traces/"_qs + name + u'-' + stamp + u".jsonl"_qs);
 }
 
 void StationController::StartUpdate(PortTile& tile) {

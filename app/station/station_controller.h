@@ -41,6 +41,8 @@ class StationController : public QObject {
     const TileState& Tile(int index) const { return tiles_[static_cast<size_t>(index)]->state; }
     int IndexOf(const QString& port) const;
     StationCounters Counters() const;
+    // The process of the tile's runner child, 0 when none runs.
+    qint64 RunnerProcessId(int index) const;
 
     void Update(int index);
     void UpdateAllReady();

@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
         ports = std::make_unique<VirtualPorts>(options->virtual_states);
     StationSettings settings;
     settings.runner = RunnerProgram(options->runner);
-    if (options->tick_ms > 0) settings.runner_options = {u"--tick-ms"_qs, QString::number(options->tick_ms)};
+    if (options->tick_ms > 0)
+        settings.runner_options = {u"--tick-ms"_qs, QString::number(options->tick_ms)};
     settings.record_folder = options->record_folder.isEmpty()
                                  ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
                                  : QDir(options->record_folder).absolutePath();

@@ -16,7 +16,8 @@ std::optional<StationOptions> ParseStationOptions(const QStringList& arguments, 
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption virtual_states(
-        u"virtual"_qs, u"Virtual products instead of USB ports, one per state (comma separated)."_qs,
+        u"virtual"_qs,
+        u"Virtual products instead of USB ports, one per state (comma separated)."_qs,
         u"STATE[,STATE...]"_qs);
     const QCommandLineOption record(u"record-dir"_qs, u"The folder of the record."_qs, u"DIR"_qs);
     const QCommandLineOption runner(u"runner"_qs, u"The torvex-isp-cli program to run."_qs,

@@ -129,8 +129,8 @@ void StationWindow::OpenLog(const QString& port) {
 }
 
 void StationWindow::ChooseRecordFolder() {
-    const QString folder = QFileDialog::getExistingDirectory(this, u"Record folder"_qs,
-                                                             controller_.RecordFolder());
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, u"Record folder"_qs, controller_.RecordFolder());
     if (folder.isEmpty()) return;
     controller_.SetRecordFolder(folder);
     ShowCounters();

@@ -12,12 +12,12 @@
 namespace torvex::station {
 
 enum class TilePhase {
-    Listing,    // its identities are being read (--list)
-    Ready,      // a product, listed: it can be updated
-    Unusable,   // not the product, or it could not be read (the reason says why)
-    Updating,   // its runner runs
-    Checking,   // the runner has ended; its identities are read again
-    Ended,      // kept with its result until unplugged
+    Listing,   // its identities are being read (--list)
+    Ready,     // a product, listed: it can be updated
+    Unusable,  // not the product, or it could not be read (the reason says why)
+    Updating,  // its runner runs
+    Checking,  // the runner has ended; its identities are read again
+    Ended,     // kept with its result until unplugged
 };
 
 enum class TileResult { None, Pass, Fail };

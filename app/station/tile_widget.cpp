@@ -117,9 +117,9 @@ void TileWidget::paintEvent(QPaintEvent*) {
     y += kPictureHeight + 6;
     const QRect bar(kMargin, y, kPictureWidth, 8);
     painter.drawRect(bar.adjusted(0, 0, -1, -1));
-    painter.fillRect(QRect(bar.x() + 1, bar.y() + 1, (bar.width() - 2) * s.progress / 7,
-                           bar.height() - 2),
-                     QColor(0, 120, 215));
+    painter.fillRect(
+        QRect(bar.x() + 1, bar.y() + 1, (bar.width() - 2) * s.progress / 7, bar.height() - 2),
+        QColor(0, 120, 215));
     y += 14;
     const int full_width = width() - 2 * kMargin;
     const auto wide = [&](const QString& text) {
