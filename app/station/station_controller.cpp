@@ -183,8 +183,9 @@ void StationController::StartUpdate(PortTile& tile) {
     state.box.clear();
     state.last_line.clear();
     state.progress = 0;
-    state.ef64_seen = state.ef64_bank;
-    state.ef32_seen = state.ef32_bank;
+    state.ef64_seen.clear();
+    state.ef32_seen.clear();
+    state.wrote = false;
     state.trace_file = TracePath(state.port);
     QDir().mkpath(QFileInfo(state.trace_file).path());
     state.run_clock.start();
@@ -235,6 +236,11 @@ void StationController::StartCheck(PortTile& tile) {
 
 void StationController::EndRun(PortTile& tile) {
     tile.state.phase = TilePhase::Ended;
+    // A run that never began to write left the banks as they were listed.
+    if (!tile.state.wrote && tile.state.ef64_seen.isEmpty() && tile.state.ef32_seen.isEmpty()) {
+        tile.state.ef64_seen = tile.state.ef64_bank;
+        tile.state.ef32_seen = tile.state.ef32_bank;
+    }
     (tile.state.result == TileResult::Pass ? passed_ : failed_) += 1;
     Record(tile.state);
     Changed(tile);

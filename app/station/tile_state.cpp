@@ -28,10 +28,11 @@ void TileState::Apply(const RunnerEvent& event) {
         case RunnerEvent::Kind::Log:
             log += event.text + u"\r\n"_qs;
             if (!event.text.trimmed().isEmpty()) last_line = event.text.trimmed();
-            TakeIdentityLine(event.text, ef64_seen, ef32_seen);
+            if (wrote) TakeIdentityLine(event.text, ef64_seen, ef32_seen);
             break;
         case RunnerEvent::Kind::Picture:
             picture = event.picture;
+            wrote = wrote || picture == StatusPicture::Updating;
             break;
         case RunnerEvent::Kind::Progress:
             progress = event.position;

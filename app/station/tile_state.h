@@ -39,7 +39,10 @@ struct TileState {
     int run = 0;  // counts the runs, so a view of the log knows when a new one began
     QString log;  // every line, each ended by CR LF as the tool appended it
     QString box;  // the last message box: what the operator must do
-    QString ef64_seen, ef32_seen;  // the identities the run's log showed last
+    // The identities after the run: those the run's log showed once it began to write (empty
+    // for a bank it did not read again), or those a listing read after the run.
+    QString ef64_seen, ef32_seen;
+    bool wrote = false;  // the run showed "Updating"
 
     // The run.
     QElapsedTimer run_clock;

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <array>
 
 #include "app/qt/status_pictures.h"
@@ -16,21 +17,25 @@ constexpr int kPictureHeight = 39;
 constexpr int kMargin = 8;
 constexpr int kLine = 16;
 
+constexpr std::array<StatusPicture, 6> kPictures = {
+    StatusPicture::Standby, StatusPicture::Fail,     StatusPicture::Pass,
+    StatusPicture::Ready,   StatusPicture::Updating, StatusPicture::Complete};
+
 // The window's six pictures, drawn once at a third of their size.
 const QPixmap& SmallPicture(StatusPicture picture, qreal ratio) {
-    static std::array<QPixmap, 6> pictures;
+    static std::array<QPixmap, kPictures.size()> pictures;
     static qreal drawn_for = 0;
     if (drawn_for != ratio) {
-        for (int i = 0; i < 6; ++i) {
-            QPixmap full = qt::RenderStatusPicture(static_cast<StatusPicture>(i), ratio);
-            pictures[static_cast<size_t>(i)] =
-                full.scaled(qRound(kPictureWidth * ratio), qRound(kPictureHeight * ratio),
-                            Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            pictures[static_cast<size_t>(i)].setDevicePixelRatio(ratio);
+        for (size_t i = 0; i < kPictures.size(); ++i) {
+            const QPixmap full = qt::RenderStatusPicture(kPictures[i], ratio);
+            pictures[i] = full.scaled(qRound(kPictureWidth * ratio), qRound(kPictureHeight * ratio),
+                                      Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            pictures[i].setDevicePixelRatio(ratio);
         }
         drawn_for = ratio;
     }
-    return pictures[static_cast<size_t>(picture)];
+    const auto* found = std::find(kPictures.begin(), kPictures.end(), picture);
+    return pictures[found == kPictures.end() ? 0 : size_t(found - kPictures.begin())];
 }
 
 QColor BandColour(const TileState& state) {
@@ -135,7 +140,7 @@ void TileWidget::paintEvent(QPaintEvent*) {
     if (s.result == TileResult::Fail) detail = s.box.isEmpty() ? s.result_text : s.box;
     if (s.result == TileResult::Pass) detail = s.box.isEmpty() ? s.result_text : s.box;
     painter.setPen(s.result == TileResult::Fail ? QColor(190, 0, 0) : QColor(Qt::black));
-    const QRect detail_rect(kMargin, y, full_width, 2 * kLine + 2);
+    const QRect detail_rect(kMargin, y, full_width, height() - 36 - y);
     painter.drawText(detail_rect, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,
                      QString(detail).replace(u"\r\n"_qs, u" "_qs));
     painter.setPen(Qt::black);
