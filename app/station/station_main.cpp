@@ -1,9 +1,11 @@
 // torvex-isp-station: the station window on this machine's USB ports, or with --virtual on
 // virtual products.
 
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
+
 #include <cstdio>
 #include <memory>
 
@@ -25,6 +27,15 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fprintf(stderr, "torvex-isp-station: %s\n", qPrintable(error));
         return 64;
+    }
+    // Like the window, the station runs as the user; its runners reach the products through the
+    // system's helper. The demo touches no device and may run anywhere (containers, test rigs).
+    if (geteuid() == 0 && options->virtual_states.isEmpty()) {
+        std::fputs(
+            "torvex-isp-station: the station does not run as root; start it as your own "
+            "user (torvex-isp-cli serves scripts that run as root)\n",
+            stderr);
+        return 1;
     }
     std::unique_ptr<PortSource> ports;
     if (options->virtual_states.isEmpty())
