@@ -75,13 +75,13 @@ void StationController::OnPortsChanged() {
         if (IndexOf(port) >= 0) continue;
         auto tile = std::make_unique<PortTile>();
         tile->state.port = port;
-        PortTile& added = *tile;
         const auto place = std::find_if(tiles_.begin(), tiles_.end(), [&](const auto& other) {
             return PortBefore(port, other->state.port);
         });
         tiles_.insert(place, std::move(tile));
         tiles_changed = true;
-        StartListing(added);
+        // Once the station has begun: its window is on screen before the first runner runs.
+        if (begun_) StartListing(*tiles_[static_cast<size_t>(IndexOf(port))]);
     }
     if (tiles_changed) emit TilesChanged();
 }
@@ -96,6 +96,13 @@ RunnerChild* StationController::Spawn(PortTile& tile, const QStringList& argumen
 void StationController::ChildEnded(PortTile& tile) {
     tile.child.release()->deleteLater();
     if (finishing_ && !AnyRunning()) emit AllRunnersEnded();
+}
+
+void StationController::Begin() {
+    if (begun_) return;
+    begun_ = true;
+    for (auto& tile : tiles_)
+        if (!tile->child && tile->state.phase == TilePhase::Listing) StartListing(*tile);
 }
 
 void StationController::StartListing(PortTile& tile) {

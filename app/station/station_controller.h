@@ -37,6 +37,11 @@ class StationController : public QObject {
     StationController(PortSource& ports, StationSettings settings, QObject* parent = nullptr);
     ~StationController() override;
 
+    // Starts reading the products of the tiles so far, and of every later one at once. Until
+    // then tiles only appear: the window calls it after its first paint, so that the station is
+    // on screen before the first of many runners competes with it for the processor.
+    void Begin();
+
     int TileCount() const { return static_cast<int>(tiles_.size()); }
     const TileState& Tile(int index) const { return tiles_[static_cast<size_t>(index)]->state; }
     int IndexOf(const QString& port) const;
@@ -90,6 +95,7 @@ class StationController : public QObject {
     StationSettings settings_;
     std::vector<std::unique_ptr<PortTile>> tiles_;
     bool automatic_ = false;
+    bool begun_ = false;
     bool finishing_ = false;
     int passed_ = 0;
     int failed_ = 0;

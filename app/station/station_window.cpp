@@ -92,10 +92,6 @@ void StationWindow::RebuildTiles() {
     for (auto it = logs_.begin(); it != logs_.end();)
         it = controller_.IndexOf(it->first) < 0 ? logs_.erase(it) : std::next(it);
     ShowCounters();
-    if (!tiles_.empty() && !first_tile_told_) {
-        first_tile_told_ = true;
-        emit FirstTileShown();
-    }
 }
 
 void StationWindow::ShowTile(int index) {
@@ -134,6 +130,18 @@ void StationWindow::ChooseRecordFolder() {
     if (folder.isEmpty()) return;
     controller_.SetRecordFolder(folder);
     ShowCounters();
+}
+
+void StationWindow::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    // After the whole paint (tiles included), the window is on screen: the products are read.
+    QTimer::singleShot(0, this, [this] {
+        if (!first_tile_told_ && !tiles_.empty()) {
+            first_tile_told_ = true;
+            emit FirstTileShown();
+        }
+        controller_.Begin();
+    });
 }
 
 void StationWindow::closeEvent(QCloseEvent* event) {

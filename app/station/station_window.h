@@ -38,10 +38,12 @@ class StationWindow : public QWidget {
     bool ClockRunning() const { return clock_.isActive(); }
 
   signals:
+    // The window has been painted with its first tile.
     void FirstTileShown();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     void RebuildTiles();
