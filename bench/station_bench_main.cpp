@@ -1,4 +1,5 @@
-// The station on virtual products, each updated by its own runner child (default 1000 ms tick):
+// The station on virtual products, each updated by its own runner child (1000 ms tick unless a
+// third argument gives the runners' tick):
 // start-up to the first tile shown, one product alone, N at once (wall time, the station's own
 // CPU and its runners'), and the station's CPU while idle with N tiles, before and after.
 // Prints one key=value line. Process start as bench/startup_main.cpp takes it
@@ -69,9 +70,9 @@ int Passed(const StationController& controller) {
 }
 
 struct Station {
-    explicit Station(int products)
+    Station(int products, const QStringList& runner_options)
         : ports(QStringList(products, QStringLiteral("application-old"))),
-          controller(ports, {QStringLiteral(TORVEX_RUNNER_PATH), {}, record.path()}),
+          controller(ports, {QStringLiteral(TORVEX_RUNNER_PATH), runner_options, record.path()}),
           window(controller) {
         window.show();
     }
@@ -109,8 +110,12 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const int products = argc > 1 ? std::atoi(argv[1]) : 16;
     const int idle_s = argc > 2 ? std::atoi(argv[2]) : 20;
+    // The runners' tick; empty: their own (1000 ms).
+    const QStringList tick =
+        argc > 3 ? QStringList{QStringLiteral("--tick-ms"), QString::fromLocal8Bit(argv[3])}
+                 : QStringList{};
 
-    auto many = std::make_unique<Station>(products);
+    auto many = std::make_unique<Station>(products, tick);
     double first_tile_ms = -1;
     QObject::connect(&many->window, &StationWindow::FirstTileShown,
                      [&] { first_tile_ms = SinceProcessStartMs(); });
@@ -122,7 +127,7 @@ int main(int argc, char** argv) {
 
     double one_ms = 0;
     {
-        Station alone(1);
+        Station alone(1, tick);
         one_ms = UpdateAll(alone);
     }
     const double self_before = CpuMs(RUSAGE_SELF);
@@ -134,11 +139,13 @@ int main(int argc, char** argv) {
     const double idle_ended_ms = IdleCpuMs(idle_s);
 
     std::printf(
-        "products=%d first_tile_ms=%.0f first_tile_cpu_ms=%.0f one_wall_ms=%.0f many_wall_ms=%.0f "
+        "products=%d tick_ms=%s first_tile_ms=%.0f first_tile_cpu_ms=%.0f one_wall_ms=%.0f "
+        "many_wall_ms=%.0f "
         "station_cpu_ms=%.0f "
         "runners_cpu_ms=%.0f passed=%d idle_s=%d idle_ready_cpu_ms=%.1f idle_ended_cpu_ms=%.1f "
         "clock_off_when_idle=%d\n",
-        products, first_tile_ms, first_tile_cpu_ms, one_ms, many_ms, self_ms, children_ms,
-        Passed(many->controller), idle_s, idle_ready_ms, idle_ended_ms, clock_off ? 1 : 0);
+        products, tick.isEmpty() ? "1000" : qPrintable(tick.last()), first_tile_ms,
+        first_tile_cpu_ms, one_ms, many_ms, self_ms, children_ms, Passed(many->controller), idle_s,
+        idle_ready_ms, idle_ended_ms, clock_off ? 1 : 0);
     return Passed(many->controller) == products ? 0 : 1;
 }
