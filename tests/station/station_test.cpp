@@ -124,6 +124,27 @@ TEST_F(StationTest, ARunnerKilledMidRunEndsItsTileInFail) {
     EXPECT_EQ(Record()[0].result, u"FAIL"_qs);
 }
 
+TEST_F(StationTest, FinishingLetsEveryRunningUpdateEndByItself) {
+    Start({"application-old", "application-old"}, 200);
+    WaitAll(TilePhase::Ready);
+    controller_->UpdateAllReady();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller_->Tile(1).progress >= 1; }, kUpperBoundMs));
+    bool all_ended = false;
+    QObject::connect(controller_.get(), &StationController::AllRunnersEnded,
+                     [&] { all_ended = true; });
+    controller_->FinishAll();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return all_ended; }, kUpperBoundMs));
+    // Each runner was asked, not cut: it reported its own ending, and each product is recorded.
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(controller_->Tile(i).phase, TilePhase::Ended);
+        const QString& ending = controller_->Tile(i).result_text;
+        EXPECT_TRUE(ending == u"success" || ending == u"interrupted") << ending.toStdString();
+    }
+    EXPECT_EQ(Record().size(), 2);
+    controller_->Update(0);  // nothing starts any more
+    EXPECT_FALSE(controller_->AnyRunning());
+}
+
 TEST_F(StationTest, TheRecordKeepsEveryCompleteLineWhenTheStationIsKilled) {
     const RecordWriter writer(folder_.path());
     ProductRecord product;
