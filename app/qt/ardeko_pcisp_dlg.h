@@ -15,6 +15,7 @@
 #include "app/dialog_core.h"
 #include "app/qt/dialog_template.h"
 #include "app/qt/file_open_dialog.h"
+#include "app/qt/line_log.h"
 #include "base/window_port.h"
 
 namespace torvex::qt {

@@ -22,7 +22,7 @@ struct Template102Controls {
     QPushButton* browse = nullptr;
     QLineEdit* second_path = nullptr;
     QPushButton* browse_second = nullptr;
-    StatusLogView* status_log = nullptr;
+    StatusLogView* status_log = nullptr;  // id 1004: the exact text the tool appended
     QPushButton* test = nullptr;
     QPushButton* clear = nullptr;
 };
