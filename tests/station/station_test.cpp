@@ -15,6 +15,8 @@
 #include "app/station/product_record.h"
 #include "app/station/station_controller.h"
 #include "app/station/station_window.h"
+#include "app/station/tile_log_window.h"
+#include "app/station/tile_widget.h"
 
 namespace torvex::station {
 namespace {
@@ -63,6 +65,12 @@ TEST_F(StationTest, UpdateAllReadyUpdatesFourProductsAndRecordsEach) {
     EXPECT_EQ(window_->CountersLabel().text(), u"Passed 4   Failed 0   Running 0"_qs);
     EXPECT_FALSE(window_->ClockRunning());
     EXPECT_FALSE(window_->grab().isNull());  // every tile painted
+    // A click on a tile opens its product's whole status log.
+    QTest::mouseClick(window_->TileAt(0), Qt::LeftButton, {}, QPoint(20, 40));
+    const TileLogWindow* log = window_->LogWindowOf(controller_->Tile(0).port);
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(log->View().Text(), controller_->Tile(0).log);
+    EXPECT_TRUE(log->View().Text().endsWith(u"Updat FW.... Update complete !!\r\n"_qs));
     const QList<ProductRecord> record = Record();
     ASSERT_EQ(record.size(), 4);
     QStringList ports;
