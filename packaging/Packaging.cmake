@@ -19,12 +19,12 @@ set(TORVEX_RELEASE_DATE_RFC2822 "Tue, 08 Dec 2026 12:00:00 +0000")
 set(TORVEX_HOMEPAGE https://torvex.example/isp)
 
 # The whole relocation table read-only from the start, as distributions build programs.
-foreach(program torvex-isp torvex-isp-cli torvex-isp-helper)
+foreach(program torvex-isp torvex-isp-cli torvex-isp-station torvex-isp-helper)
   if(TARGET ${program})
     target_link_options(${program} PRIVATE LINKER:-z,relro LINKER:-z,now)
   endif()
 endforeach()
-foreach(program torvex-isp torvex-isp-cli)
+foreach(program torvex-isp torvex-isp-cli torvex-isp-station)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
@@ -42,7 +42,7 @@ function(torvex_gzip_for_install source destination)
   install(FILES ${compressed} DESTINATION ${destination})
 endfunction()
 
-foreach(page torvex-isp.1 torvex-isp-cli.1)
+foreach(page torvex-isp.1 torvex-isp-cli.1 torvex-isp-station.1)
   configure_file(${packaging_dir}/man/${page}.in ${generated_dir}/${page} @ONLY)
   torvex_gzip_for_install(${generated_dir}/${page} ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
@@ -80,6 +80,27 @@ if(TARGET torvex-isp)
   endif()
 endif()
 
+# The station: its own desktop entry and metainfo, validated like the window's.
+if(TARGET torvex-isp-station)
+  set(station_entry ${generated_dir}/torvex-isp-station.desktop)
+  set(station_metainfo ${generated_dir}/org.torvex.isp.station.metainfo.xml)
+  set(TORVEX_STATION_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR}/torvex-isp-station)
+  configure_file(${packaging_dir}/torvex-isp-station.desktop.in ${station_entry} @ONLY)
+  configure_file(${packaging_dir}/org.torvex.isp.station.metainfo.xml.in ${station_metainfo} @ONLY)
+  install(FILES ${station_entry} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${station_metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  if(TORVEX_BUILD_TESTS AND DESKTOP_FILE_VALIDATE)
+    add_test(NAME station_desktop_entry_validates COMMAND ${DESKTOP_FILE_VALIDATE} ${station_entry})
+    set_tests_properties(station_desktop_entry_validates PROPERTIES FAIL_REGULAR_EXPRESSION ".")
+  endif()
+  if(TORVEX_BUILD_TESTS AND APPSTREAMCLI)
+    add_test(NAME station_metainfo_validates
+             COMMAND ${APPSTREAMCLI} validate --no-net --pedantic --no-color ${station_metainfo})
+    set_tests_properties(station_metainfo_validates PROPERTIES
+      PASS_REGULAR_EXPRESSION "^[^A-Za-z]*Validation was successful\\.\n$")
+  endif()
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME torvex-isp)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -102,7 +123,8 @@ two flash banks hold, and updates them: erase, program, verify and restart,
 following the product while it comes back in another mode.
 .
 The window (torvex-isp) runs as the user on Wayland or X11; the runner
-(torvex-isp-cli) serves scripts and factory lines. Both offer to unmount a
+(torvex-isp-cli) serves scripts and factory lines, and the station
+(torvex-isp-station) shows a production line's products, a tile per USB port. Both offer to unmount a
 product the desktop mounted and keep the system awake during an update.")
 # The privileged helper: its files and what it needs of the system.
 include(${packaging_dir}/helper/Helper.cmake)

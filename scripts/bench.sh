@@ -5,7 +5,8 @@
 # Figures are CPU time (process CPU, user + system) unless a row says wall time: the machine
 # may be shared, and CPU time is what the tool takes from it.
 # Environment: BENCH_JOBS (build jobs, default 2), BENCH_STARTUP_RUNS (default 5),
-# BENCH_SCALE_RUNS (repetitions of each round of runners at once, default 3).
+# BENCH_SCALE_RUNS (repetitions of each round of runners at once, default 3), BENCH_STATION_RUNS
+# (station runs, default 3) and BENCH_STATION_IDLE_S (seconds of each idle measure, default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -37,6 +38,13 @@ echo "=== start-up and peak memory of the window program" >&2
 : >"$out/startup.txt"
 for _ in $(seq "${BENCH_STARTUP_RUNS:-5}"); do
   TORVEX_BENCH_LAUNCH_NS=$(date +%s%N) "$bin/torvex-bench-startup" | tee -a "$out/startup.txt" >&2
+done
+
+echo "=== the station: 16 virtual products at once, each by its own runner (1000 ms tick)" >&2
+: >"$out/station.txt"
+for _ in $(seq "${BENCH_STATION_RUNS:-3}"); do
+  TORVEX_BENCH_LAUNCH_NS=$(date +%s%N) "$bin/torvex-bench-station" 16 "${BENCH_STATION_IDLE_S:-60}" |
+    tee -a "$out/station.txt" >&2
 done
 
 echo "=== end to end: torvex-isp-cli --virtual application-old, 1000 ms tick" >&2
@@ -159,6 +167,18 @@ waits = (clicks[1] - jump) / 1e9
 work = e2e - waits
 row("End to end (wall): click to \"Update complete\", two-run update, 1000 ms tick",
     f"{e2e:.2f} s = {waits:.2f} s sequencing waits (return + check tick + 2-tick countdown) + {work:.2f} s of both runs", "floor: the waits", True)
+station = [dict(f.split("=") for f in l.split()) for l in open(f"{out}/station.txt") if "=" in l]
+if station:
+    med = lambda key: statistics.median(float(r[key]) for r in station)
+    n = int(station[0]["products"])
+    first = med("first_tile_ms")
+    row("Station: process start to first tile shown (wall, median of runs)", f"{first:.0f} ms ({med('first_tile_cpu_ms'):.0f} ms CPU)", "< 300 ms", first < 300)
+    ratio = med("many_wall_ms") / med("one_wall_ms")
+    row(f"Station: {n} products updated at once vs. one alone (wall)", f"{med('many_wall_ms')/1e3:.2f} s vs. {med('one_wall_ms')/1e3:.2f} s = {ratio:.2f}x; all passed: {all(int(r['passed']) == n for r in station)}", "within 1.3x", ratio <= 1.3)
+    row(f"Station: its own CPU while {n} tiles update (runners' CPU beside it)", f"{med('station_cpu_ms'):.0f} ms ({med('runners_cpu_ms'):.0f} ms)", "-", True)
+    for label, key in (("ready, before the update", "idle_ready_cpu_ms"), ("ended, after it", "idle_ended_cpu_ms")):
+        share = med(key) / 1e3 / float(station[0]["idle_s"]) * 100
+        row(f"Station idle with {n} tiles {label}", f"{med(key):.1f} ms CPU in {station[0]['idle_s']} s = {share:.4f} % of a core; clock off: {all(r['clock_off_when_idle'] == '1' for r in station)}", "< 0.1 % of a core", share < 0.1)
 print("| Measurement | Result | Target | |")
 print("|---|---|---|---|")
 print("\n".join(rows))

@@ -56,6 +56,9 @@ const std::vector<FolderRule>& Rules() {
          false,
          {base, device, firmware, programming, app, "app/qt/.+", "device/linux/.+",
           "desktop/linux/.+", simulator, resources}},
+        // The station renders runners' events; it talks to no product, so it needs no core
+        // layer beyond the window's pictures, its log view and the Linux device listing.
+        {"app/station", false, {base, device, "app/qt/.+", "app/station/.+", "device/linux/.+"}},
         {"app/win32",
          false,
          {base, device, firmware, programming, app, "app/win32/.+", "device/windows/.+", simulator,
