@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -19,6 +21,9 @@ std::atomic<int> requests{0};
 std::atomic<int> pending_signal{0};
 std::atomic<bool> writing{false};
 
+std::atomic<int> json_fd{-1};
+std::atomic<std::int64_t> json_start_ns{0};
+
 constexpr char kStopped[] = "torvex-isp-cli: interrupted\n";
 
 void WriteStderr(const char* text, unsigned length) {
@@ -29,7 +34,36 @@ void WriteStderr(const char* text, unsigned length) {
 #endif
 }
 
-// Async-signal-safe: atomics, write(2) and _exit only.
+// The JSON "ending" of a stop at once, formatted without allocating (a signal handler may run it).
+void WriteJsonEnding() {
+    const int fd = json_fd.load();
+    if (fd < 0) return;
+    const std::int64_t now_ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                    std::chrono::steady_clock::now().time_since_epoch())
+                                    .count();
+    std::int64_t ms = (now_ns - json_start_ns.load()) / 1'000'000;
+    if (ms < 0) ms = 0;
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + ms % 10);
+        ms /= 10;
+    } while (ms > 0 && count < 20);
+    constexpr char kHead[] = "{\"ms\":";
+    constexpr char kTail[] = ",\"event\":\"ending\",\"result\":\"interrupted\",\"exit\":130}\n";
+    char line[sizeof kHead + sizeof digits + sizeof kTail];
+    unsigned length = 0;
+    for (char c : std::string_view(kHead, sizeof kHead - 1)) line[length++] = c;
+    while (count > 0) line[length++] = digits[--count];
+    for (char c : std::string_view(kTail, sizeof kTail - 1)) line[length++] = c;
+#if defined(_WIN32)
+    [[maybe_unused]] const int written = _write(fd, line, length);
+#else
+    [[maybe_unused]] const ssize_t written = write(fd, line, length);
+#endif
+}
+
+// Async-signal-safe: atomics, the clock, write(2) and _exit only.
 void RequestStop(int signal_number) {
     const int count = requests.fetch_add(1) + 1;
     if (count == 1 && writing.load()) {
@@ -37,6 +71,7 @@ void RequestStop(int signal_number) {
         return;
     }
     WriteStderr(kStopped, sizeof kStopped - 1);
+    WriteJsonEnding();
     _exit(kExitInterrupted);
 }
 
@@ -99,6 +134,12 @@ std::string PendingInterruption() {
         default:
             return "a signal";
     }
+}
+
+void EndJsonStreamOnStopAtOnce(int fd, std::chrono::steady_clock::time_point start) {
+    json_start_ns.store(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count());
+    json_fd.store(fd);
 }
 
 void ClearInterruption() {

@@ -9,6 +9,7 @@
 // - a second request stops at once, whatever runs.
 // A reader that goes away (SIGPIPE) never stops the runner: the status log is only a report.
 
+#include <chrono>
 #include <string>
 
 namespace torvex::cli {
@@ -24,6 +25,11 @@ void SetUpdateWriting(bool writing);
 // The name of the signal that asked to stop while an update wrote ("SIGINT", ...), empty when
 // none did.
 std::string PendingInterruption();
+
+// With --json, a stop at once still ends the stream with its "ending" event ("interrupted", exit
+// 130), written to `fd` with the milliseconds since `start`, so a reader never waits for one
+// that does not come. A negative fd turns it off.
+void EndJsonStreamOnStopAtOnce(int fd, std::chrono::steady_clock::time_point start);
 
 // Forgets a pending request (tests).
 void ClearInterruption();

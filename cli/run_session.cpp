@@ -63,13 +63,20 @@ RunSession::RunSession(DevicePlatform& platform, ReplayPlatform* replay, const O
                         : nullptr),
       unselected_(recording_ ? static_cast<DevicePlatform&>(*recording_) : platform),
       selection_(unselected_, CriteriaOf(options)) {
-    if (options.json)
+    if (options.json) {
         window_ = std::make_unique<JsonWindow>(out, err, start_);
-    else
+#if defined(_WIN32)
+        EndJsonStreamOnStopAtOnce(_fileno(out), start_);
+#else
+        EndJsonStreamOnStopAtOnce(fileno(out), start_);
+#endif
+    } else {
         window_ = std::make_unique<HeadlessWindow>(out, err);
+    }
 }
 
 RunSession::~RunSession() {
+    EndJsonStreamOnStopAtOnce(-1, start_);
     if (trace_file_ != nullptr) std::fclose(trace_file_);
 }
 

@@ -5,6 +5,11 @@
 #include <csignal>
 #include <cstdio>
 
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "cli/interruption.h"
 #include "cli/poll_wait.h"
 #include "cli/runner.h"
@@ -36,6 +41,17 @@ class SignalDuringProgramming final : public ForwardingPlatform {
 
   private:
     std::uint8_t opcode_;
+};
+
+// Raises SIGTERM at the first listing of the disks: at start-up, while nothing is written.
+class SignalAtListing final : public ForwardingPlatform {
+  public:
+    using ForwardingPlatform::ForwardingPlatform;
+    DiskListing ListDiskInterfaces() override {
+        if (++listings == 1) std::raise(SIGTERM);
+        return ForwardingPlatform::ListDiskInterfaces();
+    }
+    int listings = 0;
 };
 
 struct RunnerRun {
@@ -116,6 +132,41 @@ TEST_F(CliInterruption, ASignalBetweenTheTwoRunsLeavesAProductTheNextRunFinishes
     EXPECT_EQ(product.Ef64().Identity(), sim::SampleEf64Identity(1));
     EXPECT_TRUE(world.Violations().empty());
 }
+
+#if !defined(_WIN32)
+// Outside a procedure a stop is at once, yet with --json the stream still ends with its ending.
+TEST(CliStopAtOnce, TheJsonStreamEndsWithAnInterruptedEnding) {
+    std::fflush(nullptr);
+    testing::OutputFiles files;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        InstallInterruptionHandlers();
+        ClearInterruption();
+        sim::VirtualPlatform world;  // no product: the runner waits for one, writing nothing
+        SignalAtListing platform(world);
+        testing::MemoryFirmwareBlocks blocks;
+        sim::VirtualProductEvents events(world);
+        Options options;
+        options.json = true;
+        options.timeout_s = 20;
+        PlatformRun run(platform, events, PollForEvents);
+        RunTool(run, blocks, options, files.out, files.err);
+        _exit(99);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kExitInterrupted);
+    const std::string out = files.Out();
+    const std::size_t last = out.rfind('\n', out.size() - 2);
+    const std::string ending = out.substr(last == std::string::npos ? 0 : last + 1);
+    EXPECT_TRUE(ending.starts_with("{\"ms\":")) << out;
+    EXPECT_TRUE(
+        ending.ends_with(",\"event\":\"ending\",\"result\":\"interrupted\",\"exit\":130}\n"))
+        << out;
+}
+#endif
 
 }  // namespace
 }  // namespace torvex::cli
