@@ -3,7 +3,7 @@
 #include "app/replug_timer.h"
 #include "app/update_controller.h"
 #include "app/user_messages.h"
-#include "device/usb_found.h"
+#include "app/controller_state_update.h"
 
 namespace torvex {
 

@@ -4,11 +4,8 @@
 #include "app/update_plan.h"
 #include "base/text.h"
 #include "base/window_port.h"
-#include "device/boot_code_query.h"
+#include "app/controller_state_update.h"
 #include "device/forwarding_platform.h"
-#include "device/usb_found.h"
-#include "firmware/ef32_version_checks.h"
-#include "firmware/ef64_version_check.h"
 #include "firmware/identity_queries.h"
 
 namespace torvex::cli {
@@ -77,7 +74,7 @@ void ReadIdentities(DevicePlatform& platform, const DiskInterface& disk,
     ToolParts parts(window, one);
     parts.images = images;
     ControllerState& state = parts.state;
-    state.RunMode = USBFound(parts.context);
+    USBFound(parts.context);
     if (state.DevicePath.empty()) {
         listed.open_error = FromUtf8(platform.LastOpenError());
         listed.update = "unknown: the product could not be opened";

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "base/controller_state.h"
+#include "firmware/version_classes.h"
 #include "base/window_port.h"
 #include "firmware/firmware_block_table.h"
 

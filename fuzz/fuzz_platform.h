@@ -8,7 +8,7 @@
 #include <functional>
 #include <set>
 
-#include "base/controller_state.h"
+#include "device/product_identity.h"
 #include "device/device_platform.h"
 #include "device/isp_commands.h"
 #include "fuzz/fuzz_support.h"
