@@ -2,8 +2,8 @@
 // The state that the window's handlers share. Every handler runs on the one UI thread and keeps
 // nothing of its own between messages: all continuity between a click, a tick and a device change
 // lives here. Discovery, the boot-code query and the version checks only report what they found;
-// app/controller_state_update writes it here. Fields keep the widths the product logic was written for (the counters wrap and
-// compare as these types do).
+// app/controller_state_update writes it here. Fields keep the widths the product logic was written
+// for (the counters wrap and compare as these types do).
 
 #include <cstdint>
 #include <string>

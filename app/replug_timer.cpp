@@ -1,10 +1,10 @@
 #include "app/replug_timer.h"
 
-#include "app/user_messages.h"
 #include "app/controller_state.h"
+#include "app/controller_state_update.h"
+#include "app/user_messages.h"
 #include "base/status_log.h"
 #include "base/window_port.h"
-#include "app/controller_state_update.h"
 
 namespace torvex {
 

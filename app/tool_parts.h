@@ -5,8 +5,8 @@
 // targets all build the tool from it.
 
 #include "app/controller_state.h"
-#include "base/status_log.h"
 #include "app/tool_context.h"
+#include "base/status_log.h"
 #include "base/window_port.h"
 #include "device/device_platform.h"
 #include "device/isp_commands.h"

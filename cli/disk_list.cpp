@@ -1,10 +1,10 @@
 #include "cli/disk_list.h"
 
+#include "app/controller_state_update.h"
 #include "app/tool_parts.h"
 #include "app/update_plan.h"
 #include "base/text.h"
 #include "base/window_port.h"
-#include "app/controller_state_update.h"
 #include "device/forwarding_platform.h"
 #include "firmware/identity_queries.h"
 

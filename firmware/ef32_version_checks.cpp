@@ -81,8 +81,7 @@ void CompareProductLine(StatusLog& log, CheckVerdict& verdict, std::u16string_vi
 
 // The bank holds firmware with the right tag: compare it with the carried Group_1 image.
 std::optional<FirmwareInfoBlock> CompareWithImage(const CheckContext& context,
-                                                  CheckVerdict& verdict,
-                                                  ProductConnection& product,
+                                                  CheckVerdict& verdict, ProductConnection& product,
                                                   std::int32_t bank_number,
                                                   std::u16string_view bank_name_line) {
     StatusLog& log = context.device.log;
@@ -118,7 +117,8 @@ CheckResult CheckEf32AtApplication(const CheckContext& context) {
         result.verdict.ef32 = Ef32Class::NoCode;
         return result;
     }
-    const std::u16string name_line = LogFirmwareInfoBlock(log, InfoBlockSide::DeviceEf32, *read.bank);
+    const std::u16string name_line =
+        LogFirmwareInfoBlock(log, InfoBlockSide::DeviceEf32, *read.bank);
     if (!ClassWithoutImage(log, result.verdict, *read.bank))
         read.image = CompareWithImage(context, result.verdict, session.Product(),
                                       FwVersionNumber(*read.bank), name_line);
@@ -141,7 +141,8 @@ CheckResult CheckEf32AtOta(const CheckContext& context) {
         return result;
     }
     const FirmwareInfoBlock* firmware = &*read.bank;
-    const std::u16string name_line = LogFirmwareInfoBlock(log, InfoBlockSide::DeviceEf32, *firmware);
+    const std::u16string name_line =
+        LogFirmwareInfoBlock(log, InfoBlockSide::DeviceEf32, *firmware);
     const std::int32_t number = FwVersionNumber(*firmware);
     if (!context.name_matched)
         CompareProductLine(log, result.verdict, name_line, kSecondProductLinePattern);

@@ -95,7 +95,8 @@ CheckResult CheckEf64AtApplication(const CheckContext& context) {
         return result;
     }
     const FirmwareInfoBlock* firmware = &*read.bank;
-    const std::u16string name_line = LogFirmwareInfoBlock(log, InfoBlockSide::DeviceEf64, *firmware);
+    const std::u16string name_line =
+        LogFirmwareInfoBlock(log, InfoBlockSide::DeviceEf64, *firmware);
     const std::int32_t device_number = FwVersionNumber(*firmware);
     log.AppendStatusLine(FormatText("BinX File FW Version:   %d", image_number));
     log.AppendStatusLine(FormatText("Device EF64 FW Version: %d", device_number));

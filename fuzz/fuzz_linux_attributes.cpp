@@ -7,9 +7,9 @@
 
 #include <optional>
 
+#include "app/controller_state_update.h"
 #include "base/text.h"
 #include "device/linux/usb_disk_identity.h"
-#include "app/controller_state_update.h"
 #include "device/usb_found.h"
 #include "fuzz/fuzz_tool.h"
 

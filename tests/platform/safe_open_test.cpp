@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <fstream>
 
+#include "app/controller_state_update.h"
 #include "app/dialog_core.h"
 #include "base/text.h"
 #include "device/linux/linux_device_platform.h"
-#include "app/controller_state_update.h"
 #include "firmware/ef64_version_check.h"
 #include "tests/platform/fake_usb_disk.h"
 #include "tests/platform/scripted_disk.h"

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include "app/controller_state_update.h"
 #include "app/tool_parts.h"
 #include "device/linux/device_monitor.h"
 #include "device/linux/linux_device_platform.h"
 #include "device/product_connection.h"
-#include "app/controller_state_update.h"
 #include "device/usb_found.h"
 #include "firmware/identity_queries.h"
 #include "simulator/product_presets.h"

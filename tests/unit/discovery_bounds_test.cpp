@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "base/text.h"
 #include "app/controller_state_update.h"
+#include "base/text.h"
 #include "device/usb_found.h"
 #include "tests/support/case_printing.h"
 #include "tests/support/core_fixture.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "base/text.h"
 #include "app/controller_state_update.h"
+#include "base/text.h"
 #include "device/usb_found.h"
 #include "device/windows/disk_interface_listing.h"
 #include "tests/support/core_fixture.h"
