@@ -23,7 +23,7 @@ CheckContext CheckContextOf(ToolContext& context) {
                         state.DutNameMatch == 1, state.FirmwareGroup};
 }
 
-IdentityReading Recorded(ToolContext& context, const CheckResult& result) {
+IdentityReading Recorded(ToolContext& context, const CheckOutcome& result) {
     ApplyCheckVerdict(context.state, result.verdict);
     if (result.verdict.image_rejected) {
         WindowPort& window = context.window;

@@ -42,7 +42,7 @@ struct CheckVerdict {
 };
 
 // What a check read, and what it decided from it.
-struct CheckResult {
+struct CheckOutcome {
     IdentityReading read;
     CheckVerdict verdict;
 };

@@ -102,11 +102,11 @@ std::optional<FirmwareInfoBlock> CompareWithImage(const CheckContext& context,
 
 }  // namespace
 
-CheckResult CheckEf32AtApplication(const CheckContext& context) {
+CheckOutcome CheckEf32AtApplication(const CheckContext& context) {
     StatusLog& log = context.device.log;
     log.AppendStatusLine(u"\r");
     log.AppendStatusLine(u"Check_OTA_Version_at_Application ------------------------------------");
-    CheckResult result;
+    CheckOutcome result;
     IdentityReading& read = result.read;
     CheckSession session(context);
     if (!session.Opened()) return result;
@@ -125,10 +125,10 @@ CheckResult CheckEf32AtApplication(const CheckContext& context) {
     return result;
 }
 
-CheckResult CheckEf32AtOta(const CheckContext& context) {
+CheckOutcome CheckEf32AtOta(const CheckContext& context) {
     StatusLog& log = context.device.log;
     log.AppendStatusLine(u"Check_OTA_Version_at_OTA -------------------------------------------");
-    CheckResult result;
+    CheckOutcome result;
     IdentityReading& read = result.read;
     CheckSession session(context);
     if (!session.Opened()) return result;

@@ -27,7 +27,7 @@ inline constexpr std::array<std::int32_t, 2> Ef32Group2Versions = {50000, 0};
 // Each returns what it read: at application code the EF32_0 bank and the carried EF32_0 image, at
 // OTA code the running (EF32_0) firmware as the bank.
 // Each also returns what it decided: the EF32_0 class, the name and (at OTA code) the group.
-CheckResult CheckEf32AtApplication(const CheckContext& context);
-CheckResult CheckEf32AtOta(const CheckContext& context);
+CheckOutcome CheckEf32AtApplication(const CheckContext& context);
+CheckOutcome CheckEf32AtOta(const CheckContext& context);
 
 }  // namespace torvex

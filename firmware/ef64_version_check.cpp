@@ -65,11 +65,11 @@ void CompareProductLine(StatusLog& log, CheckVerdict& verdict,
 
 }  // namespace
 
-CheckResult CheckEf64AtApplication(const CheckContext& context) {
+CheckOutcome CheckEf64AtApplication(const CheckContext& context) {
     StatusLog& log = context.device.log;
     log.AppendStatusLine(
         u"Check_Application_Version_Combine -----------------------------------------");
-    CheckResult result;
+    CheckOutcome result;
     IdentityReading& read = result.read;
     CheckVerdict& verdict = result.verdict;
     CheckSession session(context);

@@ -17,6 +17,6 @@ inline constexpr std::array<std::int32_t, 2> Ef64Group2Versions = {100000, 0};
 
 // Returns what it read (the EF64 bank and the carried EF64 image, read even when it is rejected)
 // and what it decided: the EF64 class, the name, the group, or that the image is rejected.
-CheckResult CheckEf64AtApplication(const CheckContext& context);
+CheckOutcome CheckEf64AtApplication(const CheckContext& context);
 
 }  // namespace torvex
