@@ -1,9 +1,9 @@
 #include "app/dialog_core.h"
 
+#include "app/controller_state_update.h"
 #include "app/replug_timer.h"
 #include "app/update_controller.h"
 #include "app/user_messages.h"
-#include "device/usb_found.h"
 
 namespace torvex {
 

@@ -1,13 +1,10 @@
 #include "app/replug_timer.h"
 
+#include "app/controller_state.h"
+#include "app/controller_state_update.h"
 #include "app/user_messages.h"
-#include "base/controller_state.h"
 #include "base/status_log.h"
 #include "base/window_port.h"
-#include "device/boot_code_query.h"
-#include "device/usb_found.h"
-#include "firmware/ef32_version_checks.h"
-#include "firmware/ef64_version_check.h"
 
 namespace torvex {
 
@@ -46,7 +43,7 @@ void SuperviseProduct(ToolContext& context) {
     if (state.DeviceFound == 0) {
         if (state.PollTicks > kPollEveryTicks) {
             state.PollTicks = 0;
-            state.RunMode = USBFound(context);
+            USBFound(context);
             state.DeviceFound = FoundAfterDiscovery(state.RunMode);
             if (state.DeviceFound == 0) window.EnableUpdateButton(false);
         }

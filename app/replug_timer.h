@@ -3,7 +3,7 @@
 // per product state, enables Update F/W, keeps the picture current, resumes a half-done update
 // and times out a replug wait.
 
-#include "base/tool_context.h"
+#include "app/tool_context.h"
 
 namespace torvex {
 

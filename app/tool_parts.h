@@ -4,9 +4,9 @@
 // firmware blocks, and the context that hands them on. DialogCore, the tests and the fuzz
 // targets all build the tool from it.
 
-#include "base/controller_state.h"
+#include "app/controller_state.h"
+#include "app/tool_context.h"
 #include "base/status_log.h"
-#include "base/tool_context.h"
 #include "base/window_port.h"
 #include "device/device_platform.h"
 #include "device/isp_commands.h"

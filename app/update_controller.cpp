@@ -1,8 +1,8 @@
 #include "app/update_controller.h"
 
+#include "app/controller_state.h"
 #include "app/update_plan.h"
 #include "app/user_messages.h"
-#include "base/controller_state.h"
 #include "base/status_log.h"
 #include "base/window_port.h"
 #include "device/product_connection.h"

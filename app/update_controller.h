@@ -2,7 +2,7 @@
 // Update F/W: opens the product, picks a path by its code and version classes, programs one or
 // both banks or sends the product to its OTA code, and ends with success, failure or refusal.
 
-#include "base/tool_context.h"
+#include "app/tool_context.h"
 
 namespace torvex {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/controller_state.h"
+#include "app/controller_state.h"
 #include "device/isp_commands.h"
 
 namespace torvex {

@@ -11,6 +11,8 @@ inline constexpr std::u16string_view kReconnectMessage =
 inline constexpr std::u16string_view kNotSupportedMessage =
     u"Your device's current firmware is not supported to update. \r\nPlease return the product "
     u"to manufacturer.";
+inline constexpr std::u16string_view kFirmwareRejectedMessage =
+    u"Firmware file(Binx) is not supported,\r\nPlease select another file.";
 inline constexpr std::u16string_view kAlreadyUpdatedMessage = u"Your device is already updated.";
 inline constexpr std::u16string_view kUpdateCompleteLine = u"Updat FW.... Update complete !!";
 inline constexpr std::u16string_view kReplugTimeoutLine = u"Updat FW.... FAIL !!(Replug Timeout)";

@@ -1,14 +1,11 @@
 #include "cli/disk_list.h"
 
+#include "app/controller_state_update.h"
 #include "app/tool_parts.h"
 #include "app/update_plan.h"
 #include "base/text.h"
 #include "base/window_port.h"
-#include "device/boot_code_query.h"
 #include "device/forwarding_platform.h"
-#include "device/usb_found.h"
-#include "firmware/ef32_version_checks.h"
-#include "firmware/ef64_version_check.h"
 #include "firmware/identity_queries.h"
 #include "trace/recording_platform.h"
 #include "trace/sha256.h"
@@ -79,7 +76,7 @@ void ReadIdentities(DevicePlatform& platform, const DiskInterface& disk,
     ToolParts parts(window, one);
     parts.images = images;
     ControllerState& state = parts.state;
-    state.RunMode = USBFound(parts.context);
+    USBFound(parts.context);
     if (state.DevicePath.empty()) {
         listed.open_error = FromUtf8(platform.LastOpenError());
         listed.update = "unknown: the product could not be opened";

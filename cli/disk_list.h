@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "base/controller_state.h"
+#include "app/controller_state.h"
 #include "device/device_platform.h"
 #include "device/product_identity.h"
 #include "firmware/embedded_images.h"

@@ -1,34 +1,32 @@
 #include "device/boot_code_query.h"
 
-#include "base/controller_state.h"
 #include "base/status_log.h"
 #include "device/product_connection.h"
 
 namespace torvex {
 
-void QueryBootCode(ToolContext& context) {
-    ControllerState& state = context.state;
+BootCodeAnswer AskBootCode(DeviceContext& context, ProductAddress address) {
+    BootCodeAnswer answer;
     // A failed open goes on without a handle: the probe then fails in the transport and the
     // product is reported as not answering, so the next tick asks again.
     ProductConnection product(context.transport, context.shared_buffer);
-    product.OpenOrReport(state.DevicePath, state.ProductIdentity);
+    product.OpenOrReport(address.path, address.identity);
 
     IspCommandBlock& block = product.Block();
     if (product.Send(vendor::MaskProbe(block, product.Replies()))) {
         // Only mask code 0210 knows key slot 0x00; 0110 refuses it.
         if (product.Send(vendor::SelectKey(block, kKeySlotMaskQuery, product.Replies()))) {
             context.log.AppendStatusLine(u"Run Code at Mask Code 0210");
-            state.MaskVariant = MaskCode::Mask0210;
+            answer.variant = MaskCode::Mask0210;
         } else {
             context.log.AppendStatusLine(u"Run Code at Mask Code 0110");
-            state.MaskVariant = MaskCode::Mask0110;
+            answer.variant = MaskCode::Mask0110;
         }
-        state.DutNameMatch = 1;
-        state.DeviceFound = 1;
+        answer.answered = true;
     } else {
-        state.DeviceFound = 0;
         context.log.AppendStatusLine(u"Command Fail");
     }
+    return answer;
 }
 
 }  // namespace torvex

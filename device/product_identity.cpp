@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "base/controller_state.h"
-
 namespace torvex {
 
 namespace {

@@ -4,6 +4,7 @@
 // pair is one of the product's, and which code a product runs. Discovery, the runner's product
 // selection and its listing all use these, so they agree on what the product is.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -11,6 +12,19 @@
 #include "device/device_platform.h"
 
 namespace torvex {
+
+// Run modes: the USB product id of the device that discovery found last (0: none).
+inline constexpr std::uint16_t kRunModeNoDevice = 0x0000;
+inline constexpr std::uint16_t kRunModeMaskCode = 0x0320;
+inline constexpr std::uint16_t kRunModeProtectIsp = 0x0321;
+inline constexpr std::uint16_t kRunModeAppOrOta = 0x5001;
+
+// The product's USB vendor ids.
+inline constexpr std::uint16_t kVendorBootAndIsp = 0x0A81;
+inline constexpr std::uint16_t kVendorAppAndOta = 0x2175;
+
+// Longest path to a product's disk, in UTF-16 units, without the terminator.
+inline constexpr std::size_t kDevicePathMaxUnits = 254;
 
 struct UsbDeviceId {
     std::uint16_t vid = 0;

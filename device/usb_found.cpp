@@ -5,7 +5,6 @@
 #include <optional>
 #include <string_view>
 
-#include "base/controller_state.h"
 #include "base/status_log.h"
 #include "base/text.h"
 #include "device/device_platform.h"
@@ -31,31 +30,31 @@ void LogIdentity(StatusLog& log, const UsbDeviceId& identity) {
     log.AppendStatusLine(line);
 }
 
-// Logs which code the opened product runs and records it in the state.
-void ReportRunningCode(ControllerState& state, StatusLog& log, const UsbDeviceId& identity) {
+// Logs which code the opened product runs and adds it to the result.
+void ReportRunningCode(DiscoveryResult& result, StatusLog& log, const UsbDeviceId& identity) {
     if (identity.pid == kRunModeMaskCode) {
         log.AppendStatusLine(u"Run Code at Mask Code");
     } else if (identity.pid == kRunModeProtectIsp) {
         log.AppendStatusLine(u"Run Code at Protect_Code");
-        state.DeviceFound = 1;
+        result.device_found = true;
     } else {
         log.AppendStatusLine(u"Run Code at Application/OTA Code");
         if (CodeOf(identity) == ProductCode::Ota) {
             log.AppendStatusLine(u"Run Code at OTA Code");
-            state.AppCodeRunning = 0;
+            result.app_code_running = false;
         } else {
             log.AppendStatusLine(u"Run Code at Application Code");
-            state.AppCodeRunning = 1;
+            result.app_code_running = true;
         }
-        state.DeviceFound = 1;
+        result.device_found = true;
     }
 }
 
 // Opens an accepted product to prove it can be talked to. True when it was opened; only then are
-// its path and identity recorded, so that DevicePath, the run mode, the vendor id and the
-// identity always describe one product (the last one that opened).
-bool OpenAndReport(ToolContext& context, const DiskInterface& disk, const UsbDeviceId& identity) {
-    ControllerState& state = context.state;
+// its path and identity reported, so that the path, the run mode, the vendor id and the identity
+// always describe one product (the last one that opened).
+bool OpenAndReport(DeviceContext& context, DiscoveryResult& result, const DiskInterface& disk,
+                   const UsbDeviceId& identity) {
     // A path longer than DevicePath can hold is not opened at all: a shortened path could name
     // another disk.
     if (disk.path.size() > kDevicePathMaxUnits) {
@@ -70,12 +69,9 @@ bool OpenAndReport(ToolContext& context, const DiskInterface& disk, const UsbDev
         product.LogFailureReason();
         return false;
     }
-    state.DevicePath = disk.path;
-    state.ProductIdentity = disk.parent_device_id;
+    result.opened = OpenedProduct{disk.path, disk.parent_device_id};
     context.log.AppendStatusLine(u"Open U-KDISK USB device Passed.");
-    state.DutNameMatch = 0;
-    state.FirmwareGroup = ImageGroup::Unchecked;
-    ReportRunningCode(state, context.log, identity);
+    ReportRunningCode(result, context.log, identity);
     return true;
 }
 
@@ -96,36 +92,31 @@ std::u16string_view ListingFailureLine(ListingFailure failure) {
 
 }  // namespace
 
-std::uint16_t USBFound(ToolContext& context) {
-    ControllerState& state = context.state;
-    state.DeviceVid = 0;
+DiscoveryResult DiscoverProduct(DeviceContext& context) {
+    DiscoveryResult result;
     const DiskListing listing = context.transport.Platform().ListDiskInterfaces();
     if (listing.failure == ListingFailure::InterfaceSet) {
         context.log.AppendStatusLine(u"USBFound handle error");
-        return kRunModeNoDevice;
+        return result;
     }
-    state.AppCodeRunning = 0;
-    state.DeviceFound = 0;
-    state.MaskPollTicks = 0;
+    result.listed = true;
 
-    // Every present disk is examined: the last product that opens decides the result.
-    std::uint16_t run_mode = kRunModeNoDevice;
     for (const DiskInterface& disk : listing.disks) {
         if (!IsUsbStorageDisk(disk.compatible_ids)) continue;
         const std::optional<UsbDeviceId> identity = ParseParentDeviceId(disk.parent_device_id);
         if (!identity) continue;
         LogIdentity(context.log, *identity);
         if (!IsProductPair(*identity)) continue;
-        if (!OpenAndReport(context, disk, *identity)) continue;
-        run_mode = identity->pid;
-        state.DeviceVid = identity->vid;
+        if (!OpenAndReport(context, result, disk, *identity)) continue;
+        result.run_mode = identity->pid;
+        result.vid = identity->vid;
     }
 
     const std::u16string_view failure_line = ListingFailureLine(listing.failure);
     if (!failure_line.empty()) context.log.AppendStatusLine(failure_line);
-    context.log.AppendStatusLine(state.DeviceFound == 1 ? u"USB device found!"
-                                                        : u"USB device not found!");
-    return run_mode;
+    context.log.AppendStatusLine(result.device_found ? u"USB device found!"
+                                                     : u"USB device not found!");
+    return result;
 }
 
 }  // namespace torvex

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "base/controller_state.h"
 #include "base/status_log.h"
 #include "base/text.h"
 #include "firmware/check_session.h"
@@ -34,122 +33,126 @@ bool HasRequiredTag(const FirmwareInfoBlock& bank) {
 
 // Erased, protected ISP code, or without the tag: each ends the check with its class. False
 // when the bank holds firmware worth comparing with the carried image.
-bool ClassWithoutImage(ToolContext& context, const FirmwareInfoBlock& bank) {
-    ControllerState& state = context.state;
+bool ClassWithoutImage(StatusLog& log, CheckVerdict& verdict, const FirmwareInfoBlock& bank) {
     if (IsErasedBank(bank)) {
-        state.Ef32VersionClass = Ef32Class::NoCode;
-        context.log.AppendStatusLine(u"Device EF32_0 is  'No_Code'");
+        verdict.ef32 = Ef32Class::NoCode;
+        log.AppendStatusLine(u"Device EF32_0 is  'No_Code'");
         return true;
     }
     if (HoldsProtectedIspCode(bank)) {
-        state.Ef32VersionClass = Ef32Class::Protect;
-        context.log.AppendStatusLine(u"Device EF32_0 FW is  'Protect'");
+        verdict.ef32 = Ef32Class::Protect;
+        log.AppendStatusLine(u"Device EF32_0 FW is  'Protect'");
         return true;
     }
     if (!HasRequiredTag(bank)) {
-        state.Ef32VersionClass = Ef32Class::NoCode;
-        context.log.AppendStatusLine(u"EF32_0 Tag FAIL, Set Device EF32_0 is  'No_Code'");
+        verdict.ef32 = Ef32Class::NoCode;
+        log.AppendStatusLine(u"EF32_0 Tag FAIL, Set Device EF32_0 is  'No_Code'");
         return true;
     }
-    context.log.AppendStatusLine(u"EF32_0 FW Tag PASS");
+    log.AppendStatusLine(u"EF32_0 FW Tag PASS");
     return false;
 }
 
-void ClassifyVersion(ToolContext& context, std::int32_t image_number, std::int32_t bank_number) {
+void ClassifyVersion(StatusLog& log, CheckVerdict& verdict, std::int32_t image_number,
+                     std::int32_t bank_number) {
     if (image_number > bank_number) {
-        context.log.AppendStatusLine(u"Device EF32_0 FW Version is  'Old'");
-        context.state.Ef32VersionClass = Ef32Class::Old;
+        log.AppendStatusLine(u"Device EF32_0 FW Version is  'Old'");
+        verdict.ef32 = Ef32Class::Old;
     } else if (image_number == bank_number) {
-        context.log.AppendStatusLine(u"Device EF32_0 FW Version is  'Current'");
-        context.state.Ef32VersionClass = Ef32Class::Current;
+        log.AppendStatusLine(u"Device EF32_0 FW Version is  'Current'");
+        verdict.ef32 = Ef32Class::Current;
     } else {
-        context.log.AppendStatusLine(u"Device EF32_0 FW Version is  'New'");
-        context.state.Ef32VersionClass = Ef32Class::New;
+        log.AppendStatusLine(u"Device EF32_0 FW Version is  'New'");
+        verdict.ef32 = Ef32Class::New;
     }
 }
 
 // Only decides the product line; unlike the EF64 check it never changes the class.
-void CompareProductLine(ToolContext& context, std::u16string_view name_line,
+void CompareProductLine(StatusLog& log, CheckVerdict& verdict, std::u16string_view name_line,
                         std::u16string_view pattern) {
     if (NameLineContains(name_line, pattern)) {
-        context.log.AppendStatusLine(u"Compare_DUT_FW_Name PASS");
-        context.state.DutNameMatch = 1;
+        log.AppendStatusLine(u"Compare_DUT_FW_Name PASS");
+        verdict.name_matched = true;
     } else {
-        context.log.AppendStatusLine(u"Compare_DUT_FW_Name FAIL ");
-        context.state.DutNameMatch = 0;
+        log.AppendStatusLine(u"Compare_DUT_FW_Name FAIL ");
+        verdict.name_matched = false;
     }
 }
 
 // The bank holds firmware with the right tag: compare it with the carried Group_1 image.
-std::optional<FirmwareInfoBlock> CompareWithImage(ToolContext& context, ProductConnection& product,
+std::optional<FirmwareInfoBlock> CompareWithImage(const CheckContext& context,
+                                                  CheckVerdict& verdict, ProductConnection& product,
                                                   std::int32_t bank_number,
                                                   std::u16string_view bank_name_line) {
+    StatusLog& log = context.device.log;
     const auto image = QueryImageInformation(product, IdentitySlice(context.images, Bank::Ef32_0));
     if (!image) {
-        context.log.AppendStatusLine(u"CMD FAIL.");
+        log.AppendStatusLine(u"CMD FAIL.");
         return image;
     }
-    LogFirmwareInfoBlock(context.log, InfoBlockSide::Image, *image);
+    LogFirmwareInfoBlock(log, InfoBlockSide::Image, *image);
     const std::int32_t image_number = FwVersionNumber(*image);
-    context.log.AppendStatusLine(FormatText("GUI EF32_0 BINX FW Version: %d", image_number));
-    context.log.AppendStatusLine(FormatText("Device EF32_0 FW Version:   %d", bank_number));
-    ClassifyVersion(context, image_number, bank_number);
-    if (context.state.DutNameMatch == 0)
-        CompareProductLine(context, bank_name_line, kFirstProductLinePattern);
+    log.AppendStatusLine(FormatText("GUI EF32_0 BINX FW Version: %d", image_number));
+    log.AppendStatusLine(FormatText("Device EF32_0 FW Version:   %d", bank_number));
+    ClassifyVersion(log, verdict, image_number, bank_number);
+    if (!context.name_matched)
+        CompareProductLine(log, verdict, bank_name_line, kFirstProductLinePattern);
     return image;
 }
 
 }  // namespace
 
-IdentityReading Check_OTA_Version_at_Application(ToolContext& context) {
-    context.log.AppendStatusLine(u"\r");
-    context.log.AppendStatusLine(
-        u"Check_OTA_Version_at_Application ------------------------------------");
-    IdentityReading read;
+CheckOutcome CheckEf32AtApplication(const CheckContext& context) {
+    StatusLog& log = context.device.log;
+    log.AppendStatusLine(u"\r");
+    log.AppendStatusLine(u"Check_OTA_Version_at_Application ------------------------------------");
+    CheckOutcome result;
+    IdentityReading& read = result.read;
     CheckSession session(context);
-    if (!session.Opened()) return read;
+    if (!session.Opened()) return result;
 
     read.bank = ReadDeviceInformation(session.Product(), ISP_CMD_GET_EF32_0_INFO);
     if (!read.bank) {
-        context.log.AppendStatusLine(u"CMD FAIL.");
-        context.state.Ef32VersionClass = Ef32Class::NoCode;
-        return read;
+        log.AppendStatusLine(u"CMD FAIL.");
+        result.verdict.ef32 = Ef32Class::NoCode;
+        return result;
     }
     const std::u16string name_line =
-        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf32, *read.bank);
-    if (!ClassWithoutImage(context, *read.bank))
-        read.image =
-            CompareWithImage(context, session.Product(), FwVersionNumber(*read.bank), name_line);
-    return read;
+        LogFirmwareInfoBlock(log, InfoBlockSide::DeviceEf32, *read.bank);
+    if (!ClassWithoutImage(log, result.verdict, *read.bank))
+        read.image = CompareWithImage(context, result.verdict, session.Product(),
+                                      FwVersionNumber(*read.bank), name_line);
+    return result;
 }
 
-IdentityReading Check_OTA_Version_at_OTA(ToolContext& context) {
-    ControllerState& state = context.state;
-    context.log.AppendStatusLine(
-        u"Check_OTA_Version_at_OTA -------------------------------------------");
-    IdentityReading read;
+CheckOutcome CheckEf32AtOta(const CheckContext& context) {
+    StatusLog& log = context.device.log;
+    log.AppendStatusLine(u"Check_OTA_Version_at_OTA -------------------------------------------");
+    CheckOutcome result;
+    IdentityReading& read = result.read;
     CheckSession session(context);
-    if (!session.Opened()) return read;
+    if (!session.Opened()) return result;
 
     // While OTA code runs, the running firmware is the EF32_0 one. A failed read leaves the
     // class Unchecked, so the next tick asks again.
     read.bank = ReadDeviceInformation(session.Product(), ISP_CMD_GET_FW_INFO);
     if (!read.bank) {
-        context.log.AppendStatusLine(u"CMD FAIL.");
-        return read;
+        log.AppendStatusLine(u"CMD FAIL.");
+        return result;
     }
     const FirmwareInfoBlock* firmware = &*read.bank;
     const std::u16string name_line =
-        LogFirmwareInfoBlock(context.log, InfoBlockSide::DeviceEf32, *firmware);
+        LogFirmwareInfoBlock(log, InfoBlockSide::DeviceEf32, *firmware);
     const std::int32_t number = FwVersionNumber(*firmware);
-
-    if (state.DutNameMatch == 0) CompareProductLine(context, name_line, kSecondProductLinePattern);
+    if (!context.name_matched)
+        CompareProductLine(log, result.verdict, name_line, kSecondProductLinePattern);
     // OTA code is always replaced by the second run, whatever its version.
-    state.Ef32VersionClass = Ef32Class::Old;
-    if (state.FirmwareGroup == ImageGroup::Unchecked)
-        DecideFirmwareGroup(context, Ef32Group2Versions, number, {u"Group_2 ", u"Group_1 "});
-    context.log.AppendStatusLine(FormatText("Device EF32_0 FW Version:   %d", number));
-    return read;
+    result.verdict.ef32 = Ef32Class::Old;
+    if (context.group == ImageGroup::Unchecked)
+        result.verdict.group =
+            DecideFirmwareGroup(log, Ef32Group2Versions, number, {u"Group_2 ", u"Group_1 "});
+    log.AppendStatusLine(FormatText("Device EF32_0 FW Version:   %d", number));
+    return result;
 }
 
 }  // namespace torvex

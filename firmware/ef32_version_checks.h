@@ -6,8 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "base/tool_context.h"
-#include "firmware/identity_queries.h"
+#include "firmware/check_session.h"
 
 namespace torvex {
 
@@ -27,7 +26,8 @@ inline constexpr std::array<std::int32_t, 2> Ef32Group2Versions = {50000, 0};
 
 // Each returns what it read: at application code the EF32_0 bank and the carried EF32_0 image, at
 // OTA code the running (EF32_0) firmware as the bank.
-IdentityReading Check_OTA_Version_at_Application(ToolContext& context);
-IdentityReading Check_OTA_Version_at_OTA(ToolContext& context);
+// Each also returns what it decided: the EF32_0 class, the name and (at OTA code) the group.
+CheckOutcome CheckEf32AtApplication(const CheckContext& context);
+CheckOutcome CheckEf32AtOta(const CheckContext& context);
 
 }  // namespace torvex

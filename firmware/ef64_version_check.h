@@ -5,8 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "base/tool_context.h"
-#include "firmware/identity_queries.h"
+#include "firmware/check_session.h"
 
 namespace torvex {
 
@@ -16,7 +15,8 @@ inline constexpr std::uint8_t kRequiredEf64ImageMajor = 100;
 // Device EF64 version numbers that take the Group_2 images; ends with a zero entry.
 inline constexpr std::array<std::int32_t, 2> Ef64Group2Versions = {100000, 0};
 
-// Returns what it read: the EF64 bank and the carried EF64 image (read even when it is rejected).
-IdentityReading Check_Application_Version_Combine(ToolContext& context);
+// Returns what it read (the EF64 bank and the carried EF64 image, read even when it is rejected)
+// and what it decided: the EF64 class, the name, the group, or that the image is rejected.
+CheckOutcome CheckEf64AtApplication(const CheckContext& context);
 
 }  // namespace torvex

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <span>
 
-#include "base/controller_state.h"
 #include "base/window_port.h"
 #include "firmware/firmware_block_table.h"
+#include "firmware/version_classes.h"
 
 namespace torvex {
 

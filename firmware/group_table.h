@@ -6,9 +6,11 @@
 #include <span>
 #include <string_view>
 
-#include "base/tool_context.h"
+#include "firmware/version_classes.h"
 
 namespace torvex {
+
+class StatusLog;
 
 struct GroupLines {
     std::u16string_view group2;
@@ -16,8 +18,9 @@ struct GroupLines {
 };
 
 // Logs "Compare FW Version ", walks the table to its zero entry (the first entry is compared
-// before any zero test, and a match does not end the walk), then falls back to Group_1.
-void DecideFirmwareGroup(ToolContext& context, std::span<const std::int32_t> group2_versions,
-                         std::int32_t version_number, GroupLines lines);
+// before any zero test, and a match does not end the walk), then falls back to Group_1. Returns
+// the group decided.
+ImageGroup DecideFirmwareGroup(StatusLog& log, std::span<const std::int32_t> group2_versions,
+                               std::int32_t version_number, GroupLines lines);
 
 }  // namespace torvex

@@ -7,6 +7,7 @@
 
 #include <optional>
 
+#include "app/controller_state_update.h"
 #include "base/text.h"
 #include "device/linux/usb_disk_identity.h"
 #include "device/usb_found.h"

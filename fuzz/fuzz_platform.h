@@ -8,9 +8,9 @@
 #include <functional>
 #include <set>
 
-#include "base/controller_state.h"
 #include "device/device_platform.h"
 #include "device/isp_commands.h"
+#include "device/product_identity.h"
 #include "fuzz/fuzz_support.h"
 
 namespace torvex::fuzz {

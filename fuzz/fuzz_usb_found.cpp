@@ -4,6 +4,7 @@
 //
 // Input: a head byte (failure kind, disk count), then per disk a shape byte and its texts.
 
+#include "app/controller_state_update.h"
 #include "device/usb_found.h"
 #include "fuzz/fuzz_tool.h"
 

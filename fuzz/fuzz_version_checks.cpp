@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 
+#include "app/controller_state_update.h"
 #include "firmware/ef32_version_checks.h"
 #include "firmware/ef64_version_check.h"
 #include "fuzz/fuzz_tool.h"

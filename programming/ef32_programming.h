@@ -3,8 +3,8 @@
 // checksummed by the product, then the jump unless the product runs mask code 0210. Returns 1
 // when the sequence reached its end, 0 when a step failed.
 
-#include "base/controller_state.h"
 #include "base/window_port.h"
+#include "device/boot_code_query.h"
 #include "device/product_connection.h"
 #include "firmware/embedded_images.h"
 

@@ -49,13 +49,16 @@ TEST(Layering, DownwardIncludesPass) {
 }
 
 TEST(Layering, AnUpwardIncludeIsFound) {
+    // The controller state lives in app/: a lower layer reports what it found and never writes
+    // the state itself.
     ScratchTree tree;
-    tree.Write("app/update_controller.h", "\n");
-    tree.Write("device/scsi_transport.h", "#include \"app/update_controller.h\"\n");
+    tree.Write("app/controller_state.h", "#include \"device/product_identity.h\"\n");
+    tree.Write("device/product_identity.h", "\n");
+    tree.Write("firmware/ef64_version_check.cpp", "#include \"app/controller_state.h\"\n");
     const auto violations = CheckTree(tree.Root());
     ASSERT_EQ(violations.size(), 1u);
-    EXPECT_EQ(violations[0].file, "device/scsi_transport.h");
-    EXPECT_EQ(violations[0].include, "app/update_controller.h");
+    EXPECT_EQ(violations[0].file, "firmware/ef64_version_check.cpp");
+    EXPECT_EQ(violations[0].include, "app/controller_state.h");
 }
 
 TEST(Layering, TracesSitAboveTheDeviceLayerAndBelowTheRunner) {

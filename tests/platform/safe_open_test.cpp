@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "app/controller_state_update.h"
 #include "app/dialog_core.h"
 #include "base/text.h"
 #include "device/linux/linux_device_platform.h"

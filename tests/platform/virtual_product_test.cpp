@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include "app/controller_state_update.h"
 #include "app/tool_parts.h"
 #include "device/linux/device_monitor.h"
 #include "device/linux/linux_device_platform.h"

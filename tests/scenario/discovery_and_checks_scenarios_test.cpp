@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "app/controller_state_update.h"
 #include "firmware/ef32_version_checks.h"
 #include "firmware/ef64_version_check.h"
 #include "simulator/sample_firmware.h"

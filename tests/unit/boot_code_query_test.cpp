@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/controller_state_update.h"
 #include "device/boot_code_query.h"
 #include "tests/support/case_printing.h"
 #include "tests/support/core_fixture.h"

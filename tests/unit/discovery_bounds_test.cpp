@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/controller_state_update.h"
 #include "base/text.h"
 #include "device/usb_found.h"
 #include "tests/support/case_printing.h"

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/controller_state_update.h"
 #include "firmware/ef32_version_checks.h"
 #include "tests/support/case_printing.h"
 #include "tests/support/core_fixture.h"

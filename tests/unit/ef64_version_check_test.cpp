@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/controller_state_update.h"
 #include "firmware/ef64_version_check.h"
 #include "tests/support/case_printing.h"
 #include "tests/support/core_fixture.h"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/controller_state_update.h"
 #include "firmware/ef32_version_checks.h"
 #include "firmware/ef64_version_check.h"
 #include "tests/support/core_fixture.h"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/controller_state_update.h"
 #include "base/text.h"
 #include "device/usb_found.h"
 #include "device/windows/disk_interface_listing.h"

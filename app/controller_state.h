@@ -1,47 +1,18 @@
 #pragma once
 // The state that the window's handlers share. Every handler runs on the one UI thread and keeps
 // nothing of its own between messages: all continuity between a click, a tick and a device change
-// lives here. Fields keep the widths the product logic was written for (the counters wrap and
-// compare as these types do).
+// lives here. Discovery, the boot-code query and the version checks only report what they found;
+// app/controller_state_update writes it here. Fields keep the widths the product logic was written
+// for (the counters wrap and compare as these types do).
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "device/boot_code_query.h"
+#include "device/product_identity.h"
+#include "firmware/version_classes.h"
+
 namespace torvex {
-
-// RunMode: the USB product id of the device that discovery found last.
-inline constexpr std::uint16_t kRunModeNoDevice = 0x0000;
-inline constexpr std::uint16_t kRunModeMaskCode = 0x0320;
-inline constexpr std::uint16_t kRunModeProtectIsp = 0x0321;
-inline constexpr std::uint16_t kRunModeAppOrOta = 0x5001;
-
-// DeviceVid values.
-inline constexpr std::uint16_t kVendorBootAndIsp = 0x0A81;
-inline constexpr std::uint16_t kVendorAppAndOta = 0x2175;
-
-// Ef64VersionClass: how the product's EF64 firmware compares with the carried image.
-enum class Ef64Class : std::uint8_t { Unchecked = 0, Antique = 1, Old = 2, Current = 3, New = 4 };
-
-// Ef32VersionClass (Old is 3 here, not 2).
-enum class Ef32Class : std::uint8_t {
-    Unchecked = 0,
-    NoCode = 1,
-    Protect = 2,
-    Old = 3,
-    Current = 4,
-    New = 5,
-};
-
-// FirmwareGroup: which image group the product takes. Unchecked and Group1 both select the
-// Group_1 images.
-enum class ImageGroup : std::uint8_t { Unchecked = 0, Group1 = 1, Group2 = 2 };
-
-// MaskVariant: which mask-ROM boot code a product in mask code runs.
-enum class MaskCode : std::uint8_t { Mask0110 = 0, Mask0210 = 1 };
-
-// Longest DevicePath, in UTF-16 units, without the terminator.
-inline constexpr std::size_t kDevicePathMaxUnits = 254;
 
 struct ControllerState {
     // --- fields of the main window (zero when the window is created) ---
@@ -50,7 +21,7 @@ struct ControllerState {
     // names. Recorded with DevicePath, RunMode and DeviceVid when discovery opened that product;
     // every later open proves the disk at DevicePath is still this product.
     std::u16string ProductIdentity;
-    std::uint16_t RunMode = 0;         // kRunMode*
+    std::uint16_t RunMode = 0;         // kRunMode*: the product id discovery found last
     std::uint32_t TimerId = 0;         // id of the one-second timer
     std::int32_t AutoRestart = 0;      // ticks left until the timer posts an Update F/W click
     std::uint32_t DeviceFound = 0;     // 1: a product that can be talked to is present

@@ -1,8 +1,8 @@
 #pragma once
 // What the handlers of the tool work with: the shared state, the window, the status log, the
 // transport to the product, the shared reply buffer and the firmware blocks. The types are only
-// named here: each operation includes what it uses, so this bottom layer depends on nothing
-// above it. The owner (ToolParts) outlives every call that receives it.
+// named here: each operation includes what it uses. The owner (ToolParts) outlives every call that
+// receives it.
 
 namespace torvex {
 
