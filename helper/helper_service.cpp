@@ -139,6 +139,13 @@ int HelperService::Claim(sd_bus_message* message, sd_bus_error* error) {
     if (client == nullptr) return sd_bus_error_set_errno(error, ENOTCONN);
     DropDisk(*client, "the client claims another disk");
     const std::uint64_t claim = ++client->claim;
+    // How the descriptor is open and on what comes first, from the descriptor alone: nothing
+    // else is done with a descriptor that is not open for reading on a block device, and the
+    // call that carried it must not close it on the loop (see DivertDescriptor).
+    if (const std::string refusal = access_.Refusal(passed); !refusal.empty()) {
+        if (!DivertDescriptor(passed)) set_aside_.emplace_back(sd_bus_message_ref(message));
+        return Refuse(error, kHelperErrorNotProduct, client->bus_name, refusal);
+    }
 
     auto pending = std::make_shared<PendingClaim>();
     pending->fd = fcntl(passed, F_DUPFD_CLOEXEC, 3);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/linux/sd_bus_handles.h"
 #include "device/linux/udev_handles.h"
@@ -66,6 +67,8 @@ class HelperService {
     linux_backend::SdBusSlotPtr object_;
     std::map<std::string, std::unique_ptr<Client>, std::less<>> clients_;
     int waiting_claims_ = 0;
+    // Calls whose refused descriptor could not be made safe to close: kept, never closed.
+    std::vector<linux_backend::SdBusMessagePtr> set_aside_;
     // Cleared by the destructor, so that a verdict that comes after it finds no service.
     std::shared_ptr<HelperService*> alive_;
 };

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -137,13 +138,22 @@ TEST_F(HelperService, RefusesDescriptorsThatAreNotTheProduct) {
     char plain_file[] = "/tmp/torvex-plain-file-XXXXXX";
     const int plain_fd = mkstemp(plain_file);
     unlink(plain_file);
+    const std::string fifo = std::string(plain_file) + ".fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int fifo_fd = open(fifo.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    unlink(fifo.c_str());
     struct Case {
         const char* what;
         int fd;
         const char* said;
     };
     const Case cases[] = {
-        {"a plain file", plain_fd, "not open on a block device"},
+        {"a plain file", plain_fd, "not open on a block device but on a regular file"},
+        {"a FIFO", fifo_fd, "not open on a block device but on a FIFO"},
+        {"the product's node as an O_PATH descriptor", open(product.DevNode().c_str(), O_PATH),
+         "an O_PATH descriptor, not an open disk"},
+        {"the product's node open for writing only", open(product.DevNode().c_str(), O_WRONLY),
+         "open for writing only; the disk must be open for reading"},
         {"a SATA disk", OpenLocked(system.AddPlainDisk()), "not a SCSI disk (sd) behind"},
         {"a USB stick of another maker", OpenLocked(other_maker.DevNode()),
          "USB device VID_0781&PID_5567, which is not the product"},
@@ -159,7 +169,8 @@ TEST_F(HelperService, RefusesDescriptorsThatAreNotTheProduct) {
         EXPECT_FALSE(outcome.access_missing);
         close(each.fd);
     }
-    EXPECT_EQ(other_maker.SeenCount() + cdrom_lun.SeenCount(), 0u);
+    EXPECT_EQ(other_maker.SeenCount() + cdrom_lun.SeenCount() + product.SeenCount(), 0u);
+    EXPECT_TRUE(Free(product.DevNode()));
 }
 
 TEST_F(HelperService, BlocksOutsideTheProductsCommandSetNeverReachTheDisk) {
