@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <span>
@@ -268,7 +269,10 @@ int ReplyWithResult(sd_bus_message* message, const PassThroughResult& sent,
     int result = sd_bus_message_new_method_return(message, &raw);
     if (result < 0) return result;
     linux_backend::SdBusMessagePtr reply(raw);
-    const std::size_t data_in_size = sent.delivered ? data_in.size() : 0;
+    // Only the bytes the kernel says arrived: a short read stays short for the client, as it is
+    // on SG_IO itself.
+    const std::size_t data_in_size =
+        sent.delivered ? data_in.size() - std::min<std::size_t>(sent.residual, data_in.size()) : 0;
     result = sd_bus_message_append(raw, "bys", sent.delivered ? 1 : 0, sent.scsi_status,
                                    TransportErrorName(sent.error).c_str());
     if (result >= 0)

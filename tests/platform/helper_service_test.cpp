@@ -105,6 +105,17 @@ TEST_F(HelperService, CarriesTheProductsCommandsBothWaysWithStatusAndSense) {
         Send(handle, VendorBlock(0xA0, 0x04), DataDirection::In, 64, info.data());
     EXPECT_TRUE(read.delivered) << read.diagnostic;
     EXPECT_EQ(info, reply);
+    EXPECT_EQ(read.residual, 0u);
+
+    // A short read stays short: the bytes that did not arrive keep what the buffer held.
+    backing.Script({ScriptedDisk::Delivered(), Block(reply.begin(), reply.begin() + 20)});
+    Block short_info(64, 0xEE);
+    const PassThroughResult short_read =
+        Send(handle, VendorBlock(0xA0, 0x04), DataDirection::In, 64, short_info.data());
+    EXPECT_EQ(short_read.residual, 44u);
+    EXPECT_EQ(Block(short_info.begin(), short_info.begin() + 20),
+              Block(reply.begin(), reply.begin() + 20));
+    EXPECT_EQ(Block(short_info.begin() + 20, short_info.end()), Block(44, 0xEE));
 
     Block header(2048);
     for (std::size_t i = 0; i < header.size(); ++i) header[i] = static_cast<std::uint8_t>(i * 7);
@@ -120,10 +131,10 @@ TEST_F(HelperService, CarriesTheProductsCommandsBothWaysWithStatusAndSense) {
     EXPECT_EQ(Block(checked.sense.begin(), checked.sense.begin() + checked.sense_length), sense);
 
     const std::vector<ReceivedRequest> received = backing.Received();
-    ASSERT_EQ(received.size(), 3u);
+    ASSERT_EQ(received.size(), 4u);
     EXPECT_EQ(received[0].cdb, VendorBlock(0xA0, 0x04));
-    EXPECT_EQ(received[1].data_out, header);
-    EXPECT_EQ(product.Seen().at(1).dxfer_len, 2048u);
+    EXPECT_EQ(received[2].data_out, header);
+    EXPECT_EQ(product.Seen().at(2).dxfer_len, 2048u);
     platform.Close(handle);
     EXPECT_TRUE(platform.TakeRawAccessAdvice().empty());
 }
