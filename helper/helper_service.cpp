@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/linux/isp_helper_interface.h"
+#include "device/linux/linux_device_platform.h"
 #include "helper/command_table.h"
 
 namespace torvex::helper {
@@ -18,6 +19,7 @@ namespace {
 
 using linux_backend::kHelperErrorCommandRefused;
 using linux_backend::kHelperErrorDiskChanged;
+using linux_backend::kHelperErrorInUse;
 using linux_backend::kHelperErrorNotAuthorized;
 using linux_backend::kHelperErrorNotClaimed;
 using linux_backend::kHelperErrorNotProduct;
@@ -47,6 +49,7 @@ struct HelperService::PendingClaim {
     linux_backend::SdBusMessagePtr message;
     int fd = -1;  // owned until the verdict hands it on
     ProvenDisk disk;
+    bool took_lock = false;  // the product's lock was taken for this claim
 
     ~PendingClaim() {
         if (fd >= 0) close(fd);
@@ -58,6 +61,7 @@ HelperService::HelperService(sd_bus* bus, Authority& authority, DescriptorAccess
       authority_(authority),
       access_(access),
       udev_(udev_new()),
+      lock_directory_(linux_backend::LinuxPlatformOptions::DefaultLockDirectory()),
       alive_(std::make_shared<HelperService*>(this)) {}
 
 HelperService::~HelperService() {
@@ -157,6 +161,15 @@ int HelperService::Claim(sd_bus_message* message, sd_bus_error* error) {
     if (flock(pending->fd, LOCK_EX | LOCK_NB) != 0)
         return Refuse(error, kHelperErrorNotProduct, client->bus_name,
                       "another program holds the lock of " + DiskName(*proof.disk));
+    // The product's lock, for the client: another instance of the tool, through this helper or
+    // as root, works with the product.
+    if (!client->locks)
+        client->locks = std::make_unique<linux_backend::ProductLocks>(
+            lock_directory_,
+            "torvex-isp-helper (pid " + std::to_string(getpid()) + ") for " + client->bus_name);
+    pending->took_lock = !client->locks->Holds(proof.disk->port_path);
+    if (std::string held = client->locks->Acquire(proof.disk->port_path); !held.empty())
+        return Refuse(error, kHelperErrorInUse, client->bus_name, held);
     pending->service = alive_;
     pending->bus_name = client->bus_name;
     pending->claim = claim;
@@ -190,6 +203,7 @@ void HelperService::FinishClaim(PendingClaim& pending, const AuthorizationVerdic
         // carried the descriptor.
         close(pending.fd);
         pending.fd = -1;
+        if (pending.took_lock && client->locks) client->locks->Release(pending.disk.port_path);
         Log(client->bus_name, "refused: " + verdict.reason);
         sd_bus_message* reply = nullptr;
         if (sd_bus_message_new_method_errorf(pending.message.get(), &reply,

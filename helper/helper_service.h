@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "device/linux/product_lock.h"
 #include "device/linux/sd_bus_handles.h"
 #include "device/linux/udev_handles.h"
 #include "helper/authority.h"
@@ -43,6 +44,9 @@ class HelperService {
         bool authorized = false;             // for the life of its connection
         int fd = -1;                         // the disk it holds; -1 for none
         ProvenDisk disk;
+        // The products' locks taken for it, held until it leaves the bus (as an instance that
+        // locks for itself holds them until it ends).
+        std::unique_ptr<linux_backend::ProductLocks> locks;
         std::uint64_t claim = 0;  // the claim in progress; an older one's verdict is dropped
     };
     struct PendingClaim;
@@ -64,6 +68,7 @@ class HelperService {
     Authority& authority_;
     DescriptorAccess& access_;
     linux_backend::UdevPtr udev_;
+    std::string lock_directory_;
     linux_backend::SdBusSlotPtr object_;
     std::map<std::string, std::unique_ptr<Client>, std::less<>> clients_;
     int waiting_claims_ = 0;

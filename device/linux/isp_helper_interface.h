@@ -30,6 +30,7 @@ inline constexpr const char* kHelperErrorNotClaimed = "org.torvex.IspHelper1.Err
 inline constexpr const char* kHelperErrorCommandRefused =
     "org.torvex.IspHelper1.Error.CommandRefused";
 inline constexpr const char* kHelperErrorDiskChanged = "org.torvex.IspHelper1.Error.DiskChanged";
+inline constexpr const char* kHelperErrorInUse = "org.torvex.IspHelper1.Error.InUse";
 
 // TransportError values as they travel, in the enum's order.
 inline constexpr std::array<std::string_view, 6> kTransportErrorNames = {
