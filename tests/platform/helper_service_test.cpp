@@ -238,6 +238,39 @@ TEST_F(HelperService, LetsTheDiskGoWhenTheClientLeavesOrClaimsAnother) {
     EXPECT_TRUE(Eventually([&] { return Free(second.DevNode()); }));
 }
 
+// The helper holds the product's lock for each client until it leaves the bus: a second client
+// and a runner as root are kept off the product, and the helper keeps off one that root holds.
+TEST_F(HelperService, HoldsTheProductsLockForItsClient) {
+    auto first = std::make_unique<LinuxDevicePlatform>(std::make_shared<HelperCarrier>());
+    first->ListDiskInterfaces();
+    const DeviceHandle handle = first->OpenExclusive(product.Path());
+    ASSERT_NE(handle, kInvalidDeviceHandle) << first->LastOpenError();
+    first->Close(handle);  // between two codes of the product: the lock stays
+
+    auto second = std::make_unique<LinuxDevicePlatform>(std::make_shared<HelperCarrier>());
+    second->ListDiskInterfaces();
+    EXPECT_EQ(second->OpenExclusive(product.Path()), kInvalidDeviceHandle);
+    EXPECT_TRUE(Says(second->LastOpenError(),
+                     "Error.InUse: the product is in use by torvex-isp-helper (pid "))
+        << second->LastOpenError();
+    LinuxDevicePlatform as_root;
+    as_root.ListDiskInterfaces();
+    EXPECT_EQ(as_root.OpenExclusive(product.Path()), kInvalidDeviceHandle);
+    EXPECT_TRUE(Says(as_root.LastOpenError(), "in use by torvex-isp-helper (pid "))
+        << as_root.LastOpenError();
+
+    first.reset();  // the first client leaves the bus
+    DeviceHandle root_handle = kInvalidDeviceHandle;
+    EXPECT_TRUE(Eventually([&] {
+        root_handle = as_root.OpenExclusive(product.Path());
+        return root_handle != kInvalidDeviceHandle;
+    })) << as_root.LastOpenError();
+    as_root.Close(root_handle);
+    EXPECT_EQ(second->OpenExclusive(product.Path()), kInvalidDeviceHandle);
+    EXPECT_TRUE(Says(second->LastOpenError(), "in use by torvex_platform"))
+        << second->LastOpenError();
+}
+
 TEST_F(HelperService, AClaimTheAuthorityRefusesTakesNothing) {
     ASSERT_TRUE(bus.StartHelper(/*authorize=*/false));
     EXPECT_EQ(OpenThroughHelper(), kInvalidDeviceHandle);
