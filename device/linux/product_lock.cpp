@@ -69,10 +69,19 @@ int OpenLockDirectory(const std::string& directory, struct stat& status, std::st
     return fd;
 }
 
-// The port's lock file, made when missing. A file another trusted user made (root, the
-// directory's owner) can still be locked through a read-only descriptor.
-int OpenLockFile(int directory, const std::string& name) {
-    int fd = openat(directory, name.c_str(), O_RDWR | O_CREAT | kOpenFlags, 0644);
+// The port's lock file, made when missing. Root gives a file it makes to the directory's owner
+// (the helper's user), who may then write its holder's name in it too. A file another trusted
+// user made (root, the directory's owner) can still be locked through a read-only descriptor.
+int OpenLockFile(int directory, const std::string& name, const struct stat& directory_status) {
+    int fd = openat(directory, name.c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, 0644);
+    if (fd >= 0) {
+        if (geteuid() == 0 && directory_status.st_uid != 0 &&
+            fchown(fd, directory_status.st_uid, directory_status.st_gid) != 0) {
+            // Then it stays root's: the helper can still lock it through a read-only descriptor.
+        }
+        return fd;
+    }
+    if (errno == EEXIST) fd = openat(directory, name.c_str(), O_RDWR | kOpenFlags);
     if (fd < 0 && errno == EACCES) fd = openat(directory, name.c_str(), O_RDONLY | kOpenFlags);
     return fd;
 }
@@ -105,7 +114,7 @@ std::string ProductLocks::Acquire(const std::string& port_path) {
     struct stat directory_status {};
     const int directory = OpenLockDirectory(directory_, directory_status, why_not);
     if (directory < 0) return why_not;
-    const int fd = OpenLockFile(directory, path.substr(directory_.size() + 1));
+    const int fd = OpenLockFile(directory, path.substr(directory_.size() + 1), directory_status);
     const int open_error = errno;
     close(directory);
     if (fd < 0)

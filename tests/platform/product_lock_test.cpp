@@ -134,12 +134,18 @@ TEST_F(ProductLockTest, TwoInstancesStayOffOneProduct) {
     EXPECT_EQ(first.Acquire(kPort), "");  // already its own
     ProductLocks second(directory);
     EXPECT_EQ(second.Acquire(kPort), "the product is in use by torvex-isp-cli (pid 1)");
-    // A lock file the directory's owner made (the helper's user) is the tool's own.
-    ASSERT_EQ(chown(directory.c_str(), kOtherUser, kOtherUser), 0);
-    ASSERT_EQ(chown(first.PathFor(kPort).c_str(), kOtherUser, kOtherUser), 0);
-    EXPECT_EQ(second.Acquire(kPort), "the product is in use by torvex-isp-cli (pid 1)");
     first.Release(kPort);
     EXPECT_EQ(second.Acquire(kPort), "");
+
+    // In a directory of the helper's user, root gives the files it makes to that user, and takes
+    // that user's files as the tool's own.
+    ASSERT_EQ(chown(directory.c_str(), kOtherUser, kOtherUser), 0);
+    const std::string other_port = "3-1.3";
+    ASSERT_EQ(first.Acquire(other_port), "");
+    struct stat made {};
+    ASSERT_EQ(stat(first.PathFor(other_port).c_str(), &made), 0);
+    EXPECT_EQ(made.st_uid, kOtherUser);
+    EXPECT_EQ(second.Acquire(other_port), "the product is in use by torvex-isp-cli (pid 1)");
 }
 
 }  // namespace
