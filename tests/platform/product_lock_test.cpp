@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -79,13 +80,16 @@ struct ProductLockTest : ::testing::Test {
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
+        for (const std::string& directory : directories) std::filesystem::remove_all(directory);
     }
     std::string Directory(mode_t mode) {
         std::string directory = "/tmp/torvex-lock-test-XXXXXX";
-        if (mkdtemp(directory.data()) == nullptr || chmod(directory.c_str(), mode) != 0) return {};
-        return directory;
+        if (mkdtemp(directory.data()) == nullptr) return {};
+        directories.push_back(directory);
+        return chmod(directory.c_str(), mode) == 0 ? directory : std::string();
     }
     std::vector<pid_t> holders;
+    std::vector<std::string> directories;
 };
 
 TEST_F(ProductLockTest, NoOtherUsersFifoOrHeldFileIsTakenAsTheLock) {
