@@ -99,7 +99,7 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const std::string traces = argc > 2 ? argv[2] : "";
-    // The runners' per-product locks stay out of /run/lock.
+    // The runners' per-product locks stay out of /run/torvex-isp.
     std::string locks = "/tmp/torvex-scale-locks-XXXXXX";
     if (mkdtemp(locks.data()) != nullptr) setenv("TORVEX_LOCK_DIR", locks.c_str(), 1);
 

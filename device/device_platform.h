@@ -78,6 +78,10 @@ struct PassThroughResult {
     TransportError error = TransportError::None;
     std::uint8_t sense_length = 0;
     std::array<std::uint8_t, kSenseLength> sense{};
+    // Data bytes asked for that did not move (the kernel's residual count on Linux; 0 where the
+    // platform does not say): a product that answers a data-in request short leaves the end of
+    // the buffer as it was.
+    std::uint32_t residual = 0;
     std::string diagnostic;  // the platform's own words on what went wrong, if anything
     // Not delivered as far as the caller can tell, yet the request may have reached the device
     // (the carrier lost track of it mid-way): sending it again could repeat a write.

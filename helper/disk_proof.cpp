@@ -66,7 +66,9 @@ DiskProof ReadWholeDisk(udev* context, dev_t number) {
     const EnumeratedDisk& disk = *reading.disk;
     if (!disk.usb_mass_storage || disk.device_number != number)
         return Refused(numbers + " is not a SCSI disk (sd) behind a usb-storage or uas interface");
-    return {ProvenDisk{number, disk.sysname, ToUtf8(disk.interface.parent_device_id)}, ""};
+    return {
+        ProvenDisk{number, disk.sysname, ToUtf8(disk.interface.parent_device_id), disk.port_path},
+        ""};
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ struct ProvenDisk {
     dev_t device_number = 0;
     std::string sysname;           // "sdb"
     std::string parent_device_id;  // "USB\VID_0A81&PID_0321\serial"
+    std::string port_path;         // the USB port ("2-1.4"), which names the product's lock
 };
 
 struct DiskProof {

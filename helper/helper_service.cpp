@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "device/linux/isp_helper_interface.h"
+#include "device/linux/linux_device_platform.h"
 #include "helper/command_table.h"
 
 namespace torvex::helper {
@@ -19,6 +21,7 @@ namespace {
 
 using linux_backend::kHelperErrorCommandRefused;
 using linux_backend::kHelperErrorDiskChanged;
+using linux_backend::kHelperErrorInUse;
 using linux_backend::kHelperErrorLeaving;
 using linux_backend::kHelperErrorNotAuthorized;
 using linux_backend::kHelperErrorNotClaimed;
@@ -49,6 +52,7 @@ struct HelperService::PendingClaim {
     linux_backend::SdBusMessagePtr message;
     int fd = -1;  // owned until the verdict hands it on
     ProvenDisk disk;
+    bool took_lock = false;  // the product's lock was taken for this claim
 
     ~PendingClaim() {
         if (fd >= 0) close(fd);
@@ -61,6 +65,7 @@ HelperService::HelperService(sd_bus* bus, Authority& authority, DescriptorAccess
       authority_(authority),
       access_(access),
       udev_(udev_new()),
+      lock_directory_(linux_backend::LinuxPlatformOptions::DefaultLockDirectory()),
       limits_(limits),
       completions_(std::make_shared<CompletionQueue>()),
       alive_(std::make_shared<HelperService*>(this)) {}
@@ -131,6 +136,7 @@ void HelperService::CancelWaiting(Client& client, const char* why) {
     const std::shared_ptr<PendingClaim> pending = std::move(client.waiting);
     close(pending->fd);  // before the client hears of it
     pending->fd = -1;
+    if (pending->took_lock && client.locks) client.locks->Release(pending->disk.port_path);
     Log(client.bus_name,
         std::string("cancelled the claim of ") + DiskName(pending->disk) + ": " + why);
     sd_bus_reply_method_errorf(pending->message.get(), kHelperErrorNotClaimed, "%s", why);
@@ -161,6 +167,13 @@ int HelperService::Claim(sd_bus_message* message, sd_bus_error* error) {
     if (client == nullptr) return sd_bus_error_set_errno(error, ENOTCONN);
     DropDisk(*client, "the client claims another disk");
     CancelWaiting(*client, "a later claim of this client replaced this one");
+    // How the descriptor is open and on what comes first, from the descriptor alone: nothing
+    // else is done with a descriptor that is not open for reading on a block device, and the
+    // call that carried it must not close it on the loop (see DivertDescriptor).
+    if (const std::string refusal = access_.Refusal(passed); !refusal.empty()) {
+        if (!DivertDescriptor(passed)) set_aside_.emplace_back(sd_bus_message_ref(message));
+        return Refuse(error, kHelperErrorNotProduct, client->bus_name, refusal);
+    }
 
     auto pending = std::make_shared<PendingClaim>();
     pending->fd = fcntl(passed, F_DUPFD_CLOEXEC, 3);
@@ -171,6 +184,15 @@ int HelperService::Claim(sd_bus_message* message, sd_bus_error* error) {
     if (flock(pending->fd, LOCK_EX | LOCK_NB) != 0)
         return Refuse(error, kHelperErrorNotProduct, client->bus_name,
                       "another program holds the lock of " + DiskName(*proof.disk));
+    // The product's lock, for the client: another instance of the tool, through this helper or
+    // as root, works with the product.
+    if (!client->locks)
+        client->locks = std::make_unique<linux_backend::ProductLocks>(
+            lock_directory_,
+            "torvex-isp-helper (pid " + std::to_string(getpid()) + ") for " + client->bus_name);
+    pending->took_lock = !client->locks->Holds(proof.disk->port_path);
+    if (std::string held = client->locks->Acquire(proof.disk->port_path); !held.empty())
+        return Refuse(error, kHelperErrorInUse, client->bus_name, held);
     pending->message.reset(sd_bus_message_ref(message));
     pending->disk = std::move(*proof.disk);
     if (client->authorized) {
@@ -209,10 +231,11 @@ void HelperService::OnVerdict(const std::string& bus_name, const AuthorizationVe
         Grant(*client, *pending);
         return;
     }
-    // Let go of the disk before the client hears the answer: the copy, and the call that
-    // carried the descriptor.
+    // Let go of the disk before the client hears the answer: the copy, the product's lock taken
+    // for this claim, and the call that carried the descriptor.
     close(pending->fd);
     pending->fd = -1;
+    if (pending->took_lock && client->locks) client->locks->Release(pending->disk.port_path);
     Log(client->bus_name, "refused: " + verdict.reason);
     sd_bus_message* reply = nullptr;
     if (sd_bus_message_new_method_errorf(pending->message.get(), &reply, kHelperErrorNotAuthorized,
@@ -230,6 +253,7 @@ void HelperService::Grant(Client& client, PendingClaim& pending) {
         // No thread for this disk (the unit's task limit): it is not taken.
         close(pending.fd);
         pending.fd = -1;
+        if (pending.took_lock && client.locks) client.locks->Release(pending.disk.port_path);
         const std::string why = std::string("cannot take another disk now: ") + failure.what();
         Log(client.bus_name, "refused: " + why);
         sd_bus_reply_method_errorf(pending.message.get(), SD_BUS_ERROR_LIMITS_EXCEEDED, "%s",
@@ -305,7 +329,10 @@ int ReplyWithResult(sd_bus_message* message, const PassThroughResult& sent,
     int result = sd_bus_message_new_method_return(message, &raw);
     if (result < 0) return result;
     linux_backend::SdBusMessagePtr reply(raw);
-    const std::size_t data_in_size = sent.delivered ? data_in.size() : 0;
+    // Only the bytes the kernel says arrived: a short read stays short for the client, as it is
+    // on SG_IO itself.
+    const std::size_t data_in_size =
+        sent.delivered ? data_in.size() - std::min<std::size_t>(sent.residual, data_in.size()) : 0;
     result = sd_bus_message_append(raw, "bys", sent.delivered ? 1 : 0, sent.scsi_status,
                                    TransportErrorName(sent.error).c_str());
     if (result >= 0)

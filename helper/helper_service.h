@@ -16,7 +16,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "device/linux/product_lock.h"
 #include "device/linux/sd_bus_handles.h"
 #include "device/linux/udev_handles.h"
 #include "helper/authority.h"
@@ -74,6 +76,9 @@ class HelperService {
         std::unique_ptr<DiskWorker> worker;     // owns fd
         std::shared_ptr<PendingClaim> waiting;  // the claim that waits for the verdict
         bool checking = false;                  // the authority has been asked
+        // The products' locks taken for it, held until it leaves the bus (as an instance that
+        // locks for itself holds them until it ends).
+        std::unique_ptr<linux_backend::ProductLocks> locks;
     };
     struct Answer {  // a command handed to a worker
         linux_backend::SdBusMessagePtr message;
@@ -102,6 +107,7 @@ class HelperService {
     Authority& authority_;
     DescriptorAccess& access_;
     linux_backend::UdevPtr udev_;
+    std::string lock_directory_;
     linux_backend::SdBusSlotPtr object_;
     ServiceLimits limits_;
     std::map<std::string, std::unique_ptr<Client>, std::less<>> clients_;
@@ -112,6 +118,8 @@ class HelperService {
     // Workers of disks let go while a command was under way, until it ends.
     std::map<DiskWorker*, std::unique_ptr<DiskWorker>> retired_;
     bool leaving_ = false;
+    // Calls whose refused descriptor could not be made safe to close: kept, never closed.
+    std::vector<linux_backend::SdBusMessagePtr> set_aside_;
     // Cleared by the destructor, so that a verdict that comes after it finds no service.
     std::shared_ptr<HelperService*> alive_;
 };

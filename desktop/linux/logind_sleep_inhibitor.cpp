@@ -18,7 +18,8 @@ Inhibition LogindSleepInhibitor::Inhibit(const std::string& why) {
                                "org.freedesktop.login1.Manager", "Inhibit"},
                               failure);
     if (!call) return {InhibitorLock(), failure};
-    if (const int result = sd_bus_message_append(call.get(), "ssss", "sleep:idle", "Torvex ISP",
+    // A reboot, a power-off or a closed lid would cut a write as surely as sleep does.
+    if (const int result = sd_bus_message_append(call.get(), "ssss", kInhibitedWhat, "Torvex ISP",
                                                  why.c_str(), "block");
         result < 0)
         return {InhibitorLock(), linux_backend::SdBusErrnoText(result)};

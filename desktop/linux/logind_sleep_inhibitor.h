@@ -1,10 +1,13 @@
 #pragma once
 // The sleep inhibitor of logind (org.freedesktop.login1.Manager.Inhibit) on the system bus, taken
-// as the user the tool runs as: it blocks sleep and idle actions while its descriptor is open.
+// as the user the tool runs as: it blocks sleep, idle actions, shutdown and reboot, and the lid
+// switch's action while its descriptor is open.
 
 #include "desktop/linux/sleep_inhibitor.h"
 
 namespace torvex::desktop {
+
+inline constexpr const char* kInhibitedWhat = "sleep:idle:shutdown:handle-lid-switch";
 
 class LogindSleepInhibitor final : public SleepInhibitor {
   public:

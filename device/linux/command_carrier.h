@@ -29,6 +29,9 @@ class CommandCarrier {
     // The platform is about to close the disk.
     virtual void Detach(int fd) = 0;
     virtual PassThroughResult Send(int fd, const PassThroughRequest& request) = 0;
+    // Whether the carrier takes the product's lock (see product_lock.h) itself when a disk is
+    // attached: the helper does for a process that may not write the lock directory.
+    virtual bool LocksProducts() const { return false; }
 };
 
 // SG_IO on the descriptor itself.

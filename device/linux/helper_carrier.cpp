@@ -92,8 +92,11 @@ PassThroughResult ReadCommandReply(sd_bus_message* reply, const PassThroughReque
     std::memcpy(result.sense.data(), sense, result.sense_length);
     result.diagnostic = diagnostic;
     const bool in = request.direction == DataDirection::In && request.data_in != nullptr;
-    if (in && data_in_size > 0)
-        std::memcpy(request.data_in, data_in, std::min<std::size_t>(data_in_size, request.length));
+    const std::size_t arrived = in ? std::min<std::size_t>(data_in_size, request.length) : 0;
+    if (arrived > 0) std::memcpy(request.data_in, data_in, arrived);
+    // The helper sends the bytes that arrived and no more: the rest is the residual count.
+    if (in && result.delivered)
+        result.residual = request.length - static_cast<std::uint32_t>(arrived);
     return result;
 }
 

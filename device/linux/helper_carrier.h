@@ -38,6 +38,7 @@ class HelperCarrier final : public CommandCarrier {
     AttachOutcome Attach(int fd) override;
     void Detach(int fd) override;
     PassThroughResult Send(int fd, const PassThroughRequest& request) override;
+    bool LocksProducts() const override { return true; }
 
   private:
     sd_bus* Bus(std::string& why_not);

@@ -41,6 +41,7 @@ inline constexpr const char* kHelperErrorLeaving = "org.torvex.IspHelper1.Error.
 inline constexpr unsigned kHelperCommandGraceSeconds = 60;
 // How long the helper waits for polkit's verdict on a claim (an administrator's password).
 inline constexpr unsigned kHelperAuthorizationSeconds = 300;
+inline constexpr const char* kHelperErrorInUse = "org.torvex.IspHelper1.Error.InUse";
 
 // TransportError values as they travel, in the enum's order.
 inline constexpr std::array<std::string_view, 6> kTransportErrorNames = {

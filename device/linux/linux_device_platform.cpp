@@ -75,7 +75,10 @@ DeviceHandle LinuxDevicePlatform::OpenExclusive(std::u16string_view path) {
         return Fail(DescribeUnlistedPath(ToUtf8(path)));
     const EnumeratedDisk& disk = listed->second;
     // The product's lock comes first: a disk another instance works with is not even opened.
-    if (std::string held = locks_.Acquire(disk.port_path); !held.empty()) return Fail(held);
+    // Through the helper, the helper takes it when it is handed the disk.
+    if (!carrier_->LocksProducts()) {
+        if (std::string held = locks_.Acquire(disk.port_path); !held.empty()) return Fail(held);
+    }
 
     OpenOutcome outcome = OpenEnumeratedDisk(udev_.get(), disk, options_.open_node);
     if (outcome.fd < 0) {

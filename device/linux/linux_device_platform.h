@@ -27,7 +27,7 @@ struct LinuxPlatformOptions {
     std::shared_ptr<CommandCarrier> carrier;
     OpenNodeCall open_node = nullptr;  // null: open(2)
     std::string mount_table = "/proc/self/mountinfo";
-    // The per-product lock files: $TORVEX_LOCK_DIR when set, else /run/lock.
+    // The per-product lock files: $TORVEX_LOCK_DIR when set, else /run/torvex-isp.
     std::string lock_directory = DefaultLockDirectory();
 
     static std::string DefaultLockDirectory();

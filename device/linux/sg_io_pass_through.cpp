@@ -116,6 +116,8 @@ PassThroughResult InterpretSgIo(int ioctl_result, int error_number, const sg_io_
         static_cast<std::uint8_t>(std::min<std::size_t>(header.sb_len_wr, kSenseLength));
     std::copy_n(sense_buffer.begin(), result.sense_length, result.sense.begin());
     result.error = ErrorOfStatus(header);
+    if (header.resid > 0)
+        result.residual = std::min(static_cast<std::uint32_t>(header.resid), header.dxfer_len);
     result.delivered = result.error == TransportError::None;
     if (!result.delivered || result.scsi_status != kScsiStatusGood) {
         result.diagnostic = StatusDiagnostic(header, result);

@@ -1,11 +1,14 @@
 # Install rules of torvex-isp-helper and the files that let the system run it: its systemd unit,
 # its D-Bus activation file and bus policy, the polkit action it asks for, the udev rule that lets
-# the active user open the product's disks, its system user (sysusers.d) and the package script
-# that makes that user. Included by packaging/Packaging.cmake before CPack.
+# the active user open the product's disks, its system user (sysusers.d), its lock directory
+# (tmpfiles.d) and the package scripts that make them and tell udev and systemd. Included by
+# packaging/Packaging.cmake before CPack.
 #
-# Directories come from pkg-config (systemd, udev, dbus-1, polkit-gobject-1) where the build
-# machine has those modules, else from the usual places. They hold for the prefix /usr only: under
-# another prefix everything goes below it, where the system will not find it.
+# The udev, systemd, sysusers and tmpfiles files go below <prefix>/lib (/usr/lib, where a merged
+# /usr keeps them; some build machines' pkg-config still names /lib). The D-Bus and polkit
+# directories come from pkg-config (dbus-1, polkit-gobject-1) where the build machine has those
+# modules, else from the usual places. They hold for the prefix /usr only: under another prefix
+# everything goes below it, where the system will not find it.
 
 if(NOT TARGET torvex-isp-helper)
   return()
@@ -29,9 +32,10 @@ function(torvex_helper_dir variable module pc_variable suffix default)
   endif()
 endfunction()
 
-torvex_helper_dir(TORVEX_UNIT_DIR systemd systemdsystemunitdir "" lib/systemd/system)
-torvex_helper_dir(TORVEX_SYSUSERS_DIR systemd sysusersdir "" lib/sysusers.d)
-torvex_helper_dir(TORVEX_UDEV_RULES_DIR udev udevdir /rules.d lib/udev/rules.d)
+set(TORVEX_UNIT_DIR ${CMAKE_INSTALL_PREFIX}/lib/systemd/system)
+set(TORVEX_SYSUSERS_DIR ${CMAKE_INSTALL_PREFIX}/lib/sysusers.d)
+set(TORVEX_TMPFILES_DIR ${CMAKE_INSTALL_PREFIX}/lib/tmpfiles.d)
+set(TORVEX_UDEV_RULES_DIR ${CMAKE_INSTALL_PREFIX}/lib/udev/rules.d)
 torvex_helper_dir(TORVEX_DBUS_SERVICES_DIR dbus-1 system_bus_services_dir ""
                   ${CMAKE_INSTALL_DATADIR}/dbus-1/system-services)
 torvex_helper_dir(TORVEX_POLKIT_ACTIONS_DIR polkit-gobject-1 actiondir ""
@@ -41,13 +45,16 @@ set(TORVEX_DBUS_POLICY_DIR ${CMAKE_INSTALL_FULL_DATADIR}/dbus-1/system.d)
 install(TARGETS torvex-isp-helper RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR})
 set(HELPER_PROGRAM ${CMAKE_INSTALL_FULL_LIBEXECDIR}/torvex-isp-helper)
 set(SYSUSERS_FILE_NAME torvex-isp-helper.conf)
+set(TMPFILES_FILE_NAME torvex-isp.conf)
 configure_file(${helper_packaging_dir}/torvex-isp-helper.service.in
                ${helper_generated_dir}/torvex-isp-helper.service @ONLY)
 configure_file(${helper_packaging_dir}/org.torvex.IspHelper1.service.in
                ${helper_generated_dir}/org.torvex.IspHelper1.service @ONLY)
-configure_file(${helper_packaging_dir}/postinst.in ${helper_generated_dir}/postinst @ONLY
-               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-                                WORLD_READ WORLD_EXECUTE)
+foreach(script postinst postrm)
+  configure_file(${helper_packaging_dir}/${script}.in ${helper_generated_dir}/${script} @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                  WORLD_READ WORLD_EXECUTE)
+endforeach()
 
 install(FILES ${helper_generated_dir}/torvex-isp-helper.service DESTINATION ${TORVEX_UNIT_DIR})
 install(FILES ${helper_generated_dir}/org.torvex.IspHelper1.service
@@ -59,6 +66,8 @@ install(FILES ${helper_packaging_dir}/org.torvex.isp.update.policy
 install(FILES ${helper_packaging_dir}/70-torvex-isp.rules DESTINATION ${TORVEX_UDEV_RULES_DIR})
 install(FILES ${helper_packaging_dir}/torvex-isp-helper.sysusers
         DESTINATION ${TORVEX_SYSUSERS_DIR} RENAME ${SYSUSERS_FILE_NAME})
+install(FILES ${helper_packaging_dir}/torvex-isp.tmpfiles
+        DESTINATION ${TORVEX_TMPFILES_DIR} RENAME ${TMPFILES_FILE_NAME})
 
 # Its manual page, compressed as Debian packages carry them.
 find_program(TORVEX_GZIP gzip REQUIRED)
@@ -70,7 +79,7 @@ add_custom_target(torvex_helper_manual ALL DEPENDS ${helper_generated_dir}/torve
 install(FILES ${helper_generated_dir}/torvex-isp-helper.8.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
 
-# What the helper needs of the system, and the script that makes its user.
+# What the helper needs of the system, and the scripts that make its user and lock directory.
 set(helper_depends "libsystemd0, dbus, polkitd | policykit-1,"
                    " systemd | systemd-standalone-sysusers | systemd-sysusers")
 string(JOIN "" helper_depends ${helper_depends})
@@ -79,5 +88,13 @@ if(CPACK_DEBIAN_PACKAGE_DEPENDS)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "${helper_depends}")
 endif()
-list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${helper_generated_dir}/postinst)
+list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${helper_generated_dir}/postinst
+     ${helper_generated_dir}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+
+# The udev rule's structure, where udev's own rule test cannot run (no udev in a build machine).
+if(TORVEX_BUILD_TESTS)
+  add_test(NAME udev_rule_matches_the_products_own_interface
+           COMMAND sh ${helper_packaging_dir}/check-udev-rule.sh
+                   ${helper_packaging_dir}/70-torvex-isp.rules)
+endif()

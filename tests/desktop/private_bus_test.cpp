@@ -207,7 +207,8 @@ TEST_F(PrivateBusTest, TheSleepInhibitorIsHeldUntilItsLockIsReleased) {
     Inhibition inhibition = logind.Inhibit("writing");
     ASSERT_TRUE(inhibition.lock.Held()) << inhibition.failure;
     EXPECT_EQ(services.Calls(),
-              std::vector<std::string>{"Inhibit sleep:idle | Torvex ISP | writing | block"});
+              std::vector<std::string>{
+                  "Inhibit sleep:idle:shutdown:handle-lid-switch | Torvex ISP | writing | block"});
     EXPECT_FALSE(services.InhibitorReleased(0));
     inhibition.lock.Release();
     EXPECT_TRUE(services.InhibitorReleased(5000));

@@ -354,7 +354,7 @@ int FakeUsbDisk::Forward(Request& request) {
     header.masked_status = static_cast<unsigned char>((result.scsi_status >> 1) & 0x7F);
     header.sb_len_wr = WriteSense(result.sense.data(), result.sense_length, request.sense);
     header.driver_status = header.sb_len_wr > 0 ? kDriverSenseFlag : 0;
-    header.resid = 0;
+    header.resid = static_cast<int>(result.residual);
     header.info = (header.status != 0 || header.sb_len_wr > 0) ? SG_INFO_CHECK : SG_INFO_OK;
     return 0;
 }

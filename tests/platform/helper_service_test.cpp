@@ -161,6 +161,17 @@ TEST_F(HelperService, CarriesTheProductsCommandsBothWaysWithStatusAndSense) {
         Send(handle, VendorBlock(0xA0, 0x04), DataDirection::In, 64, info.data());
     EXPECT_TRUE(read.delivered) << read.diagnostic;
     EXPECT_EQ(info, reply);
+    EXPECT_EQ(read.residual, 0u);
+
+    // A short read stays short: the bytes that did not arrive keep what the buffer held.
+    backing.Script({ScriptedDisk::Delivered(), Block(reply.begin(), reply.begin() + 20)});
+    Block short_info(64, 0xEE);
+    const PassThroughResult short_read =
+        Send(handle, VendorBlock(0xA0, 0x04), DataDirection::In, 64, short_info.data());
+    EXPECT_EQ(short_read.residual, 44u);
+    EXPECT_EQ(Block(short_info.begin(), short_info.begin() + 20),
+              Block(reply.begin(), reply.begin() + 20));
+    EXPECT_EQ(Block(short_info.begin() + 20, short_info.end()), Block(44, 0xEE));
 
     Block header(2048);
     for (std::size_t i = 0; i < header.size(); ++i) header[i] = static_cast<std::uint8_t>(i * 7);
@@ -176,10 +187,10 @@ TEST_F(HelperService, CarriesTheProductsCommandsBothWaysWithStatusAndSense) {
     EXPECT_EQ(Block(checked.sense.begin(), checked.sense.begin() + checked.sense_length), sense);
 
     const std::vector<ReceivedRequest> received = backing.Received();
-    ASSERT_EQ(received.size(), 3u);
+    ASSERT_EQ(received.size(), 4u);
     EXPECT_EQ(received[0].cdb, VendorBlock(0xA0, 0x04));
-    EXPECT_EQ(received[1].data_out, header);
-    EXPECT_EQ(product.Seen().at(1).dxfer_len, 2048u);
+    EXPECT_EQ(received[2].data_out, header);
+    EXPECT_EQ(product.Seen().at(2).dxfer_len, 2048u);
     platform.Close(handle);
     EXPECT_TRUE(platform.TakeRawAccessAdvice().empty());
 }
@@ -194,13 +205,22 @@ TEST_F(HelperService, RefusesDescriptorsThatAreNotTheProduct) {
     char plain_file[] = "/tmp/torvex-plain-file-XXXXXX";
     const int plain_fd = mkstemp(plain_file);
     unlink(plain_file);
+    const std::string fifo = std::string(plain_file) + ".fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int fifo_fd = open(fifo.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    unlink(fifo.c_str());
     struct Case {
         const char* what;
         int fd;
         const char* said;
     };
     const Case cases[] = {
-        {"a plain file", plain_fd, "not open on a block device"},
+        {"a plain file", plain_fd, "not open on a block device but on a regular file"},
+        {"a FIFO", fifo_fd, "not open on a block device but on a FIFO"},
+        {"the product's node as an O_PATH descriptor", open(product.DevNode().c_str(), O_PATH),
+         "an O_PATH descriptor, not an open disk"},
+        {"the product's node open for writing only", open(product.DevNode().c_str(), O_WRONLY),
+         "open for writing only; the disk must be open for reading"},
         {"a SATA disk", OpenLocked(system.AddPlainDisk()), "not a SCSI disk (sd) behind"},
         {"a USB stick of another maker", OpenLocked(other_maker.DevNode()),
          "USB device VID_0781&PID_5567, which is not the product"},
@@ -216,7 +236,8 @@ TEST_F(HelperService, RefusesDescriptorsThatAreNotTheProduct) {
         EXPECT_FALSE(outcome.access_missing);
         close(each.fd);
     }
-    EXPECT_EQ(other_maker.SeenCount() + cdrom_lun.SeenCount(), 0u);
+    EXPECT_EQ(other_maker.SeenCount() + cdrom_lun.SeenCount() + product.SeenCount(), 0u);
+    EXPECT_TRUE(Free(product.DevNode()));
 }
 
 TEST_F(HelperService, BlocksOutsideTheProductsCommandSetNeverReachTheDisk) {
@@ -271,6 +292,39 @@ TEST_F(HelperService, LetsTheDiskGoWhenTheClientLeavesOrClaimsAnother) {
 
     client.reset();  // its connection to the bus closes
     EXPECT_TRUE(Eventually([&] { return Free(second.DevNode()); }));
+}
+
+// The helper holds the product's lock for each client until it leaves the bus: a second client
+// and a runner as root are kept off the product, and the helper keeps off one that root holds.
+TEST_F(HelperService, HoldsTheProductsLockForItsClient) {
+    auto first = std::make_unique<LinuxDevicePlatform>(std::make_shared<HelperCarrier>());
+    first->ListDiskInterfaces();
+    const DeviceHandle handle = first->OpenExclusive(product.Path());
+    ASSERT_NE(handle, kInvalidDeviceHandle) << first->LastOpenError();
+    first->Close(handle);  // between two codes of the product: the lock stays
+
+    auto second = std::make_unique<LinuxDevicePlatform>(std::make_shared<HelperCarrier>());
+    second->ListDiskInterfaces();
+    EXPECT_EQ(second->OpenExclusive(product.Path()), kInvalidDeviceHandle);
+    EXPECT_TRUE(Says(second->LastOpenError(),
+                     "Error.InUse: the product is in use by torvex-isp-helper (pid "))
+        << second->LastOpenError();
+    LinuxDevicePlatform as_root;
+    as_root.ListDiskInterfaces();
+    EXPECT_EQ(as_root.OpenExclusive(product.Path()), kInvalidDeviceHandle);
+    EXPECT_TRUE(Says(as_root.LastOpenError(), "in use by torvex-isp-helper (pid "))
+        << as_root.LastOpenError();
+
+    first.reset();  // the first client leaves the bus
+    DeviceHandle root_handle = kInvalidDeviceHandle;
+    EXPECT_TRUE(Eventually([&] {
+        root_handle = as_root.OpenExclusive(product.Path());
+        return root_handle != kInvalidDeviceHandle;
+    })) << as_root.LastOpenError();
+    as_root.Close(root_handle);
+    EXPECT_EQ(second->OpenExclusive(product.Path()), kInvalidDeviceHandle);
+    EXPECT_TRUE(Says(second->LastOpenError(), "in use by torvex_platform"))
+        << second->LastOpenError();
 }
 
 TEST_F(HelperService, AClaimTheAuthorityRefusesTakesNothing) {

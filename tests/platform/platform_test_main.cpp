@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
         std::fputs("skipped: run under umockdev-wrapper\n", stderr);
         return 77;
     }
-    // The per-product locks of this run (and of the runners it starts) stay out of /run/lock.
+    // The per-product locks of this run (and of the runners it starts) stay out of /run/torvex-isp.
     std::string locks = "/tmp/torvex-platform-locks-XXXXXX";
     if (mkdtemp(locks.data()) != nullptr) setenv("TORVEX_LOCK_DIR", locks.c_str(), 1);
     ::testing::InitGoogleTest(&argc, argv);

@@ -24,8 +24,11 @@ PassThroughResult ScriptedDisk::PassThrough(DeviceHandle, const PassThroughReque
     }
     if (answer.result.delivered && request.direction == DataDirection::In &&
         request.data_in != nullptr) {
-        std::copy_n(answer.data_in.begin(),
-                    std::min<std::size_t>(answer.data_in.size(), request.length), request.data_in);
+        const std::size_t moved = std::min<std::size_t>(answer.data_in.size(), request.length);
+        std::copy_n(answer.data_in.begin(), moved, request.data_in);
+        // A scripted reply shorter than asked is a short read.
+        if (!answer.data_in.empty())
+            answer.result.residual = request.length - static_cast<std::uint32_t>(moved);
     }
     return answer.result;
 }

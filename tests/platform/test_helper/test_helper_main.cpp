@@ -47,6 +47,7 @@ class TestAuthority final : public torvex::helper::Authority {
 class HoldingAccess final : public torvex::helper::DescriptorAccess {
   public:
     explicit HoldingAccess(std::string hold_dir) : hold_dir_(std::move(hold_dir)) {}
+    std::string Refusal(int fd) override { return access_.Refusal(fd); }
     std::optional<dev_t> BlockDevice(int fd) override { return access_.BlockDevice(fd); }
     torvex::PassThroughResult Send(int fd, const torvex::PassThroughRequest& request) override {
         const auto node = torvex::testing::UmockdevDescriptorAccess::FakeNodeOf(fd);

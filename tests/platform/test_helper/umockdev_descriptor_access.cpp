@@ -23,6 +23,11 @@ std::optional<std::string> UmockdevDescriptorAccess::FakeNodeOf(int fd) {
     return path.substr(devices.size() - 5);  // from "/dev/"
 }
 
+std::string UmockdevDescriptorAccess::Refusal(int fd) {
+    if (FakeNodeOf(fd) && BlockDevice(fd)) return helper::OpenModeRefusal(fd);
+    return kernel_.Refusal(fd);
+}
+
 std::optional<dev_t> UmockdevDescriptorAccess::BlockDevice(int fd) {
     const auto node = FakeNodeOf(fd);
     if (!node) return kernel_.BlockDevice(fd);

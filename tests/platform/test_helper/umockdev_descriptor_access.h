@@ -15,6 +15,7 @@ namespace torvex::testing {
 
 class UmockdevDescriptorAccess final : public helper::DescriptorAccess {
   public:
+    std::string Refusal(int fd) override;
     std::optional<dev_t> BlockDevice(int fd) override;
     PassThroughResult Send(int fd, const PassThroughRequest& request) override;
 
