@@ -1,0 +1,32 @@
+# The runner as root (SG_IO straight to the disk) against the product gadget in every state the
+# runner's virtual product knows: stdout, stderr and exit status are those of the host's
+# `--virtual STATE` run of the same build, and the requests that reached the product over the
+# wire are the ones the virtual product answered in process.
+source /rig/tests/lib.sh
+expected=/rig/expected
+
+scenario_begin virtual-states
+for state in $(cat "$expected/states"); do
+  t0=$(now_ms)
+  gadget_start 0 "$state"
+  if ! wait_for 20 disk_on 0; then
+    check "$state: the product's disk appears" false
+    gadget_stop 0
+    continue
+  fi
+  r=$work/runner-$state
+  torvex-isp-cli --allow-sample-firmware --tick-ms "$(cat "$expected/tick-ms")" \
+    --trace "$r.trace" >"$r.out" 2>"$r.err"
+  echo $? >"$r.rc"
+  gadget_stop 0
+  check "$state: stdout as --virtual" same_file "$expected/$state.out" "$r.out"
+  check "$state: stderr as --virtual" same_file "$expected/$state.err" "$r.err"
+  check "$state: exit status as --virtual" same_file "$expected/$state.rc" "$r.rc"
+  check "$state: the wire's requests as --virtual" \
+    same_requests "$expected/$state.trace" "$work/gadget-0.trace"
+  check "$state: the runner's own requests as --virtual" \
+    same_requests "$expected/$state.trace" "$r.trace"
+  [ "$scenario_failures" -eq 0 ] || keep "$r".* "$work/gadget-0.trace" "$work/gadget-0.log"
+  figure "state_${state}_ms" $(($(now_ms) - t0))
+done
+scenario_end
