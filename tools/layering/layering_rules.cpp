@@ -46,6 +46,8 @@ const std::vector<FolderRule>& Rules() {
          false,
          {simulator, "device/device_platform\\.h", "device/device_event_source\\.h",
           "firmware/firmware_block_table\\.h"}},
+        // The product as a USB device on a real kernel: the model, the trace's words and helpers.
+        {"simulator/gadget", false, {base, device, simulator, "simulator/gadget/.+"}},
         {"resources", false, {base, device, firmware, resources}},
         {"app/qt",
          false,
