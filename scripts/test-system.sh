@@ -31,7 +31,7 @@ ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
 seconds() { printf '%d.%01d s' $(($1 / 1000)) $((($1 % 1000) / 100)); }
 
 # What the rig cannot do without: say which, never pass without having run.
-for tool in qemu-system-x86_64:qemu-system-x86 mmdebstrap:mmdebstrap mke2fs:e2fsprogs jq:jq; do
+for tool in qemu-system-x86_64:qemu-system-x86 mmdebstrap:mmdebstrap mke2fs:e2fsprogs; do
   command -v "${tool%%:*}" >/dev/null ||
     fail "cannot run: ${tool%%:*} is missing (Debian package ${tool#*:})"
 done

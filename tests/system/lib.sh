@@ -48,8 +48,9 @@ same_file() { cmp -s "$1" "$2" || { diff -u "$1" "$2" | head -40 >&2; return 1; 
 
 # The vendor requests of a trace, as the keys both the runner's and the gadget's traces hold.
 requests_of() {
-  jq -c 'select(.cdb != null and (.cdb | startswith("ff")))
-         | {cdb, dir, length, sent_sha256, received, status, sense}' "$1"
+  jq -c 'select(.op == "request")
+         | {cdb: (.cdb | ascii_upcase), dir, length, sent_sha256,
+            received: (.received | ascii_upcase), status, sense: (.sense | ascii_upcase)}' "$1"
 }
 same_requests() { same_file <(requests_of "$1") <(requests_of "$2"); }
 

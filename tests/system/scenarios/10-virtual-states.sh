@@ -29,4 +29,13 @@ for state in $(cat "$expected/states"); do
   [ "$scenario_failures" -eq 0 ] || keep "$r".* "$work/gadget-0.trace" "$work/gadget-0.log"
   figure "state_${state}_ms" $(($(now_ms) - t0))
 done
+# The time of one command through the real kernel (SG_IO, usb-storage, dummy_hcd, FunctionFS and
+# the gadget's model), as the runner measured it: median over every run above, by kind.
+median_us() {
+  cat "$work"/runner-*.trace | jq -s "[.[] | select(.op == \"request\" and $1) | .us] | sort
+    | if length == 0 then \"-\" else .[length / 2 | floor] end"
+}
+figure command_no_data_median_us "$(median_us '.length == 0')"
+figure command_64KiB_out_median_us "$(median_us '.length == 65536')"
+figure command_64B_in_median_us "$(median_us '.length == 64')"
 scenario_end

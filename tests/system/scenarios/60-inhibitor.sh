@@ -3,7 +3,7 @@
 source /rig/tests/lib.sh
 
 inhibitor_listed() { systemd-inhibit --list --no-pager | grep -q 'Torvex ISP'; }
-written() { grep -q '"cdb":"ff29' "$work/gadget-0.trace"; }
+written() { grep -qi '"cdb":"ff29' "$work/gadget-0.trace"; }
 
 scenario_begin inhibitor
 gadget_start 0 application-old

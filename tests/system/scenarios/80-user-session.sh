@@ -8,7 +8,7 @@ expected=/rig/expected
 d=/run/rig-desk
 
 desk_session() { loginctl list-sessions --no-legend | awk '$3 == "desk" { print $1; exit }' | grep .; }
-on_wire() { grep -q "\"cdb\":\"$1" "$work/gadget-0.trace"; }
+on_wire() { grep -qi "\"cdb\":\"$1" "$work/gadget-0.trace"; }
 
 scenario_begin user-session
 check "the desk user has a logind session" wait_for 60 desk_session
