@@ -23,6 +23,9 @@ scenario_begin() {
 scenario_end() {
   local ms=$(($(now_ms) - scenario_start)) verdict=pass
   ((scenario_failures == 0)) || verdict=FAIL
+  if ((scenario_failures)); then
+    mkdir -p "$rig/out/$scenario" && dmesg >"$rig/out/$scenario/dmesg" && cp "$work/check.log" "$rig/out/$scenario/"
+  fi
   echo "scenario $scenario $verdict ${ms}ms" >>"$results"
 }
 

@@ -7,7 +7,7 @@ expected=/rig/expected
 
 scenario_begin virtual-states
 for state in $(cat "$expected/states"); do
-  t0=$(now_ms)
+  t0=$(now_ms) failures_before=$scenario_failures
   gadget_start 0 "$state"
   if ! wait_for 20 disk_on 0; then
     check "$state: the product's disk appears" false
@@ -26,7 +26,9 @@ for state in $(cat "$expected/states"); do
     same_requests "$expected/$state.trace" "$work/gadget-0.trace"
   check "$state: the runner's own requests as --virtual" \
     same_requests "$expected/$state.trace" "$r.trace"
-  [ "$scenario_failures" -eq 0 ] || keep "$r".* "$work/gadget-0.trace" "$work/gadget-0.log"
+  cp "$work/gadget-0.trace" "$work/gadget-$state.trace" 2>/dev/null
+  cp "$work/gadget-0.log" "$work/gadget-$state.log"
+  ((scenario_failures == failures_before)) || keep "$r".* "$work/gadget-$state".*
   figure "state_${state}_ms" $(($(now_ms) - t0))
 done
 # The time of one command through the real kernel (SG_IO, usb-storage, dummy_hcd, FunctionFS and
