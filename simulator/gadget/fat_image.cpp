@@ -47,8 +47,10 @@ std::vector<std::uint8_t> MakeFatImage(std::size_t bytes, std::string_view label
     Put16(image, 14, 1);  // reserved sectors: the boot sector
     image[16] = 2;        // two FATs
     Put16(image, 17, kRootEntries);
-    if (sectors < 65536) Put16(image, 19, sectors);
-    else Put32(image, 32, sectors);
+    if (sectors < 65536)
+        Put16(image, 19, sectors);
+    else
+        Put32(image, 32, sectors);
     image[21] = 0xF8;  // fixed medium
     Put16(image, 22, fat_sectors);
     Put16(image, 24, 32);  // sectors per track

@@ -4,9 +4,9 @@
 #include <linux/usb/ch9.h>
 #include <unistd.h>
 
+#include <endian.h>
 #include <cerrno>
 #include <cstring>
-#include <endian.h>
 
 namespace torvex::sim::gadget {
 
@@ -26,14 +26,16 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 
 void SetLength(std::vector<std::uint8_t>& out) {
     const auto length = static_cast<std::uint32_t>(out.size());
-    for (int i = 0; i < 4; ++i) out[4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        out[4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
 }
 
 void Interface(std::vector<std::uint8_t>& out, std::uint32_t max_packet) {
-    const std::uint8_t interface[] = {USB_DT_INTERFACE_SIZE, USB_DT_INTERFACE, 0, 0, 2,
-                                      USB_CLASS_MASS_STORAGE, 0x06, 0x50, 1};
+    const std::uint8_t interface[] = {
+        USB_DT_INTERFACE_SIZE, USB_DT_INTERFACE, 0, 0, 2, USB_CLASS_MASS_STORAGE, 0x06, 0x50, 1};
     out.insert(out.end(), interface, interface + sizeof interface);
-    for (const std::uint8_t address : {std::uint8_t{1 | USB_DIR_IN}, std::uint8_t{2 | USB_DIR_OUT}}) {
+    for (const std::uint8_t address :
+         {std::uint8_t{1 | USB_DIR_IN}, std::uint8_t{2 | USB_DIR_OUT}}) {
         out.push_back(USB_DT_ENDPOINT_SIZE);
         out.push_back(USB_DT_ENDPOINT);
         out.push_back(address);
@@ -107,7 +109,8 @@ std::vector<usb_functionfs_event> FunctionFsDevice::ReadEvents() {
     usb_functionfs_event events[4];
     const ssize_t n = ::read(ep0_, events, sizeof events);
     if (n <= 0) return {};
-    return std::vector<usb_functionfs_event>(events, events + static_cast<std::size_t>(n) / sizeof events[0]);
+    return std::vector<usb_functionfs_event>(
+        events, events + static_cast<std::size_t>(n) / sizeof events[0]);
 }
 
 bool FunctionFsDevice::ReplyIn(const usb_ctrlrequest& setup, std::span<const std::uint8_t> data) {

@@ -32,6 +32,7 @@ namespace torvex::sim::gadget {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kLeaveGrace{50};
 
 void Say(const std::string& text) {
     std::fprintf(stderr, "torvex-product-gadget: %s\n", text.c_str());
@@ -72,12 +73,11 @@ void AwaitReset(Shared& shared, FunctionFsDevice& device, bool stall) {
 void SendOutcome(FunctionFsDevice& device, const CommandBlockWrapper& cbw,
                  const CommandOutcome& outcome) {
     if (!outcome.data_in.empty() && !device.WriteIn(outcome.data_in)) return;
-    // Less data than the host asked for, ending on a packet boundary (or none at all): the
-    // host learns the data phase is over from a stall on bulk IN.
-    if (cbw.data_in && outcome.data_in.size() < cbw.data_length &&
-        outcome.data_in.size() % 512 == 0)
+    // Less data than the host asked for, ending on a packet boundary of either speed (or none
+    // at all): the host learns the data phase is over from a stall on bulk IN.
+    if (cbw.data_in && outcome.data_in.size() < cbw.data_length && outcome.data_in.size() % 64 == 0)
         device.HaltIn();
-    device.WriteIn(outcome.csw);
+    if (!device.WriteIn(outcome.csw)) Say(std::string("status not sent: ") + std::strerror(errno));
 }
 
 void BulkLoop(Shared& shared, FunctionFsDevice& device) {
@@ -90,7 +90,8 @@ void BulkLoop(Shared& shared, FunctionFsDevice& device) {
             if (errno != EINTR) std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
-        const auto cbw = ParseCbw(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
+        const auto cbw =
+            ParseCbw(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
         if (!cbw) {
             Say("invalid command block wrapper (" + std::to_string(n) + " bytes): stalled");
             AwaitReset(shared, device, true);
@@ -232,10 +233,12 @@ int Run(const GadgetOptions& options) {
             std::lock_guard lock(shared.mutex);
             if (const auto due = product.NextDue()) {
                 const std::uint64_t now = ElapsedMs(start);
-                timeout = *due <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(*due - now, 60'000));
+                timeout =
+                    *due <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(*due - now, 60'000));
             }
         }
-        pollfd fds[3] = {{device.Ep0(), POLLIN, 0}, {signal_fd, POLLIN, 0}, {shared.wake_fd, POLLIN, 0}};
+        pollfd fds[3] = {
+            {device.Ep0(), POLLIN, 0}, {signal_fd, POLLIN, 0}, {shared.wake_fd, POLLIN, 0}};
         if (::poll(fds, 3, timeout) < 0 && errno != EINTR) break;
         if (fds[1].revents & POLLIN) break;
         if (fds[2].revents & POLLIN) {
@@ -257,9 +260,14 @@ int Run(const GadgetOptions& options) {
         }
         for (const PresenceStep& step : steps) {
             if (!step.present) {
+                // The controller completes our status before the host has taken it off the
+                // bus; leaving at once would lose the status of the command that made the
+                // product leave (a jump), so the product goes a moment later, as a real one
+                // does while it restarts.
+                std::this_thread::sleep_for(kLeaveGrace);
                 gadget.Unbind();
                 ClearReset(shared);
-                Say("left the bus");
+                Say("left the bus at " + std::to_string(ElapsedMs(start)) + " ms");
                 continue;
             }
             std::string name;

@@ -31,14 +31,20 @@ std::optional<Fault> ParseFaultSpec(const std::string& spec) {
     const std::size_t colon = spec.find(':');
     const std::string action = spec.substr(0, colon);
     Fault fault;
-    if (action == "fail") fault.action = FaultAction::Fail;
-    else if (action == "timeout") fault.action = FaultAction::Timeout;
-    else if (action == "check-condition") fault.action = FaultAction::CheckCondition;
-    else if (action == "gone") fault.action = FaultAction::VanishBefore;
-    else return std::nullopt;
+    if (action == "fail")
+        fault.action = FaultAction::Fail;
+    else if (action == "timeout")
+        fault.action = FaultAction::Timeout;
+    else if (action == "check-condition")
+        fault.action = FaultAction::CheckCondition;
+    else if (action == "gone")
+        fault.action = FaultAction::VanishBefore;
+    else
+        return std::nullopt;
     for (std::size_t at = colon; at != std::string::npos && at < spec.size();) {
         const std::size_t next = spec.find(':', at + 1);
-        const std::string part = spec.substr(at + 1, next == std::string::npos ? next : next - at - 1);
+        const std::string part =
+            spec.substr(at + 1, next == std::string::npos ? next : next - at - 1);
         at = next;
         const std::size_t eq = part.find('=');
         if (eq == std::string::npos) return std::nullopt;
@@ -52,11 +58,16 @@ std::optional<Fault> ParseFaultSpec(const std::string& spec) {
         }
         const auto number = Number(value, key == "opcode" ? 16 : 10);
         if (!number) return std::nullopt;
-        if (key == "opcode" && *number <= 0xFF) fault.when.opcode = static_cast<std::uint8_t>(*number);
-        else if (key == "nth" && *number >= 1) fault.when.skip = *number - 1;
-        else if (key == "skip") fault.when.skip = *number;
-        else if (key == "times") fault.times = *number;
-        else return std::nullopt;
+        if (key == "opcode" && *number <= 0xFF)
+            fault.when.opcode = static_cast<std::uint8_t>(*number);
+        else if (key == "nth" && *number >= 1)
+            fault.when.skip = *number - 1;
+        else if (key == "skip")
+            fault.when.skip = *number;
+        else if (key == "times")
+            fault.times = *number;
+        else
+            return std::nullopt;
     }
     return fault;
 }
@@ -83,7 +94,8 @@ GadgetParse ParseGadgetOptions(const std::vector<std::string>& args) {
             if (!preset) return {std::nullopt, "unknown state '" + value + "'"};
             options.state = *preset;
         } else if (name == "--udc" || name == "--name") {
-            if (!SafeName(value)) return {std::nullopt, "bad " + name.substr(2) + " '" + value + "'"};
+            if (!SafeName(value))
+                return {std::nullopt, "bad " + name.substr(2) + " '" + value + "'"};
             (name == "--udc" ? options.udc : options.name) = value;
         } else if (name == "--fault") {
             const auto fault = ParseFaultSpec(value);

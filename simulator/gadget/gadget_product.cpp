@@ -47,7 +47,8 @@ GadgetProduct::GadgetProduct(const GadgetConfig& config)
     product_ = &platform_.AddProduct(config.product);
     // Over USB a command without data carries no direction the product could check.
     product_->Config().check_direction_without_data = false;
-    if (config.cdrom) cdrom_ = std::make_unique<ScsiDisk>(PeripheralType::CdRom, CdRomImage(), true);
+    if (config.cdrom)
+        cdrom_ = std::make_unique<ScsiDisk>(PeripheralType::CdRom, CdRomImage(), true);
     OnArrival();
 }
 
@@ -59,7 +60,8 @@ void GadgetProduct::OnArrival() {
     platform_.Close(handle_);
     path_ = platform_.PathOf(kProductDisk);
     handle_ = platform_.OpenExclusive(path_);
-    if (showing_application_image_) application_image_.assign(disk_.Image().begin(), disk_.Image().end());
+    if (showing_application_image_)
+        application_image_.assign(disk_.Image().begin(), disk_.Image().end());
     showing_application_image_ = product_->Mode() == ProductMode::Application;
     // Application code shows its FAT disk (kept across re-enumerations); the other codes a
     // blank one of the same size.
@@ -87,8 +89,10 @@ CommandOutcome GadgetProduct::Command(const CommandBlockWrapper& cbw,
     }
     ScsiReply reply = disk.Execute(cbw.cb, data_out);
     const CswStatus status = reply.status == 0 ? CswStatus::Passed : CswStatus::Failed;
-    if (!cbw.data_in) return Ended(cbw, {}, host_length - std::min(host_length, reply.used_out), status);
-    const auto sent = static_cast<std::uint32_t>(std::min<std::size_t>(reply.data.size(), host_length));
+    if (!cbw.data_in)
+        return Ended(cbw, {}, host_length - std::min(host_length, reply.used_out), status);
+    const auto sent =
+        static_cast<std::uint32_t>(std::min<std::size_t>(reply.data.size(), host_length));
     return Ended(cbw, std::move(reply.data), host_length - sent, status);
 }
 
@@ -98,7 +102,8 @@ CommandOutcome GadgetProduct::Vendor(const CommandBlockWrapper& cbw,
     std::vector<std::uint8_t> in(cbw.data_in ? length : 0, 0);
     std::vector<std::uint8_t> out;
     if (!cbw.data_in) {
-        out.assign(data_out.begin(), data_out.begin() + std::min<std::size_t>(data_out.size(), length));
+        out.assign(data_out.begin(),
+                   data_out.begin() + std::min<std::size_t>(data_out.size(), length));
         out.resize(length, 0);
     }
     PassThroughRequest request;
@@ -110,8 +115,8 @@ CommandOutcome GadgetProduct::Vendor(const CommandBlockWrapper& cbw,
     const ProductMode mode = product_->Mode();
     const TracedRequest traced = TracedRequestOf(handle_, request);
     const PassThroughResult result = platform_.PassThrough(handle_, request);
-    const std::span<const std::uint8_t> sense(result.sense.data(),
-                                              std::min<std::size_t>(result.sense_length, kSenseLength));
+    const std::span<const std::uint8_t> sense(
+        result.sense.data(), std::min<std::size_t>(result.sense_length, kSenseLength));
     if (trace_)
         trace_(JsonLine()
                    .Number("t", static_cast<std::int64_t>(platform_.Now()))
@@ -173,8 +178,8 @@ void GadgetProduct::NotePresence(std::vector<PresenceStep>& steps) {
 std::optional<std::uint64_t> GadgetProduct::NextDue() const {
     std::optional<std::uint64_t> next = platform_.NextScheduledTime();
     if (!present_ && !next) {
-        const std::uint64_t replug = unplugged_at_.value_or(platform_.Now()) +
-                                     product_->Timing().return_delay_ms;
+        const std::uint64_t replug =
+            unplugged_at_.value_or(platform_.Now()) + product_->Timing().return_delay_ms;
         return replug;
     }
     return next;

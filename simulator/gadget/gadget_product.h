@@ -40,7 +40,7 @@ struct CommandOutcome {
 
 // A change of the product's presence on the bus.
 struct PresenceStep {
-    bool present = false;   // false: unbind; true: bind under `identity`
+    bool present = false;  // false: unbind; true: bind under `identity`
     UsbIdentity identity;
 };
 

@@ -34,7 +34,8 @@ std::uint32_t Be32(std::span<const std::uint8_t> b, std::size_t at) {
 }
 
 void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 void Text(std::vector<std::uint8_t>& out, const std::string& text, std::size_t width) {
@@ -57,7 +58,8 @@ ScsiDisk::ScsiDisk(PeripheralType type, std::vector<std::uint8_t> image, bool re
 
 void ScsiDisk::SetImage(std::vector<std::uint8_t> image) {
     image_ = std::move(image);
-    const std::size_t blocks = std::max<std::size_t>(1, (image_.size() + block_size_ - 1) / block_size_);
+    const std::size_t blocks =
+        std::max<std::size_t>(1, (image_.size() + block_size_ - 1) / block_size_);
     image_.resize(blocks * block_size_, 0);
 }
 
