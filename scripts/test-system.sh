@@ -89,7 +89,7 @@ root=$sys/root
 guest=tests/system/guest
 packages=(
   systemd systemd-sysv udev dbus polkitd pkexec udisks2 dosfstools inotify-tools jq kmod procps acl
-  linux-image-amd64 libqt6widgets6 libqt6gui6 qt6-qpa-plugins
+  linux-image-amd64 libqt6widgets6 libqt6gui6
 )
 mmdebstrap --variant=apt --include="$(
   IFS=,
@@ -103,7 +103,6 @@ mmdebstrap --variant=apt --include="$(
     printf "virtio_pci\nvirtio_blk\next4\n" >"$1/etc/initramfs-tools/modules"' \
   --customize-hook="copy-in $deb /tmp" \
   --customize-hook="chroot \"\$1\" apt-get install -y --no-install-recommends /tmp/$(basename "$deb")" \
-  --customize-hook="copy-in $gadget /usr/local/bin" \
   --customize-hook="upload $guest/torvex-rig.service /etc/systemd/system/torvex-rig.service" \
   --customize-hook='mkdir -p "$1/etc/systemd/system/getty@tty1.service.d" "$1/rig"' \
   --customize-hook="upload $guest/desk-profile /rig-profile" \
@@ -136,7 +135,7 @@ initrd=$(ls "$sys"/boot/initrd.img-* 2>/dev/null | head -1)
 # KVM where it really runs a guest (a device node that opens is not enough), TCG otherwise.
 accel=tcg
 if [ -w /dev/kvm ]; then
-  timeout 20 qemu-system-x86_64 -accel kvm -m 256 -nodefaults -display none -no-reboot \
+  timeout 10 qemu-system-x86_64 -accel kvm -m 256 -nodefaults -display none -no-reboot \
     -serial "file:$sys/kvm-probe.log" -kernel "$kernel" -append "console=ttyS0 panic=-1" \
     >/dev/null 2>&1
   grep -q 'Linux version' "$sys/kvm-probe.log" 2>/dev/null && accel=kvm
@@ -145,6 +144,8 @@ fi
 for pid in "${expected_pids[@]}"; do wait "$pid"; done
 tests_copy=$share/tests
 cp -r tests/system "$tests_copy"
+# The product gadget is the test's device, not part of the package: it comes over the share.
+mkdir -p "$share/bin" && cp "$gadget" "$share/bin/"
 
 echo "system: booting the guest ($accel)"
 t0=$(date +%s%N)

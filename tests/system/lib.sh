@@ -97,7 +97,7 @@ gadget_start() {
   local n=$1 state=$2
   shift 2
   rm -f "$work/gadget-$n.trace"
-  torvex-product-gadget --state "$state" --udc "dummy_udc.$n" --name "product$n" \
+  "$rig/bin/torvex-product-gadget" --state "$state" --udc "dummy_udc.$n" --name "product$n" \
     --trace "$work/gadget-$n.trace" "$@" >"$work/gadget-$n.log" 2>&1 &
   gadget_pid[$n]=$!
 }
