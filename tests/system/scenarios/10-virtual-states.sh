@@ -1,35 +1,48 @@
 # The runner as root (SG_IO straight to the disk) against the product gadget in every state the
 # runner's virtual product knows: stdout, stderr and exit status are those of the host's
 # `--virtual STATE` run of the same build, and the requests that reached the product over the
-# wire are the ones the virtual product answered in process.
+# wire are the ones the virtual product answered in process. Two states at a time, one on each
+# port, each runner kept to its port with --port.
 source /rig/tests/lib.sh
 expected=/rig/expected
+tick=$(cat "$expected/tick-ms")
+
+# run_state N STATE: the gadget in STATE on port N and one runner for it; leaves the gadget's
+# trace and log beside the runner's outputs.
+run_state() {
+  local n=$1 state=$2 r=$work/runner-$2 t0
+  t0=$(now_ms)
+  gadget_start "$n" "$state"
+  if wait_for 20 disk_on "$n"; then
+    torvex-isp-cli --allow-sample-firmware --tick-ms "$tick" --port "$(port_of "$n")" \
+      --trace "$r.trace" >"$r.out" 2>"$r.err"
+    echo $? >"$r.rc"
+  fi
+  gadget_stop "$n"
+  cp "$work/gadget-$n.trace" "$work/gadget-$state.trace" 2>/dev/null
+  cp "$work/gadget-$n.log" "$work/gadget-$state.log"
+  echo $(($(now_ms) - t0)) >"$r.ms"
+}
 
 scenario_begin virtual-states
-for state in $(cat "$expected/states"); do
-  t0=$(now_ms) failures_before=$scenario_failures
-  gadget_start 0 "$state"
-  if ! wait_for 20 disk_on 0; then
-    check "$state: the product's disk appears" false
-    gadget_stop 0
-    continue
-  fi
-  r=$work/runner-$state
-  torvex-isp-cli --allow-sample-firmware --tick-ms "$(cat "$expected/tick-ms")" \
-    --trace "$r.trace" >"$r.out" 2>"$r.err"
-  echo $? >"$r.rc"
-  gadget_stop 0
-  check "$state: stdout as --virtual" same_file "$expected/$state.out" "$r.out"
-  check "$state: stderr as --virtual" same_file "$expected/$state.err" "$r.err"
-  check "$state: exit status as --virtual" same_file "$expected/$state.rc" "$r.rc"
-  check "$state: the wire's requests as --virtual" \
-    same_requests "$expected/$state.trace" "$work/gadget-0.trace"
-  check "$state: the runner's own requests as --virtual" \
-    same_requests "$expected/$state.trace" "$r.trace"
-  cp "$work/gadget-0.trace" "$work/gadget-$state.trace" 2>/dev/null
-  cp "$work/gadget-0.log" "$work/gadget-$state.log"
-  ((scenario_failures == failures_before)) || keep "$r".* "$work/gadget-$state".*
-  figure "state_${state}_ms" $(($(now_ms) - t0))
+mapfile -t states <"$expected/states"
+for ((i = 0; i < ${#states[@]}; i += 2)); do
+  pair=("${states[@]:i:2}")
+  for n in "${!pair[@]}"; do run_state "$n" "${pair[$n]}" & done
+  wait
+  for state in "${pair[@]}"; do
+    r=$work/runner-$state failures_before=$scenario_failures
+    check "$state: the product's disk appeared" test -e "$r.rc"
+    check "$state: stdout as --virtual" same_file "$expected/$state.out" "$r.out"
+    check "$state: stderr as --virtual" same_file "$expected/$state.err" "$r.err"
+    check "$state: exit status as --virtual" same_file "$expected/$state.rc" "$r.rc"
+    check "$state: the wire's requests as --virtual" \
+      same_requests "$expected/$state.trace" "$work/gadget-$state.trace"
+    check "$state: the runner's own requests as --virtual" \
+      same_requests "$expected/$state.trace" "$r.trace"
+    ((scenario_failures == failures_before)) || keep "$r".* "$work/gadget-$state".*
+    figure "state_${state}_ms" "$(cat "$r.ms")"
+  done
 done
 # The time of one command through the real kernel (SG_IO, usb-storage, dummy_hcd, FunctionFS and
 # the gadget's model), as the runner measured it: median over every run above, by kind.

@@ -20,7 +20,7 @@ check "the udev rule gives the active user the disk" bash -c "getfacl -p '$disk'
 # A user without a session may open the disk (an ACL of the test's own), but polkit refuses it.
 setfacl -m u:nosession:r "$disk"
 setpriv --reuid=nosession --regid=nosession --init-groups --reset-env \
-  torvex-isp-cli --allow-sample-firmware --timeout-s 20 >"$work/nosession.out" 2>"$work/nosession.err"
+  torvex-isp-cli --allow-sample-firmware --timeout-s 8 >"$work/nosession.out" 2>"$work/nosession.err"
 nosession_rc=$?
 setfacl -x u:nosession "$disk"
 check "the user with no session does not succeed" test "$nosession_rc" -ne 0
