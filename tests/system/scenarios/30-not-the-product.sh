@@ -42,9 +42,10 @@ echo "watched: ${watched[*]}" >>"$work/check.log"
 inotifywait -m -e open --format '%w' "${watched[@]}" >"$work/opens" 2>"$work/inotify.err" &
 watcher=$!
 check "the nodes are watched" wait_for 10 grep -q 'Watches established' "$work/inotify.err"
-torvex-isp-cli --list >"$work/list.out" 2>&1
+torvex-isp-cli --list --trace "$work/list.trace" >"$work/list.out" 2>&1
 list_rc=$?
-torvex-isp-cli --allow-sample-firmware --tick-ms "$(cat "$expected/tick-ms")" >"$work/update.out" 2>"$work/update.err"
+torvex-isp-cli --allow-sample-firmware --tick-ms "$(cat "$expected/tick-ms")" \
+  --trace "$work/update.trace" >"$work/update.out" 2>"$work/update.err"
 update_rc=$?
 kill "$watcher"
 wait "$watcher" 2>/dev/null
@@ -58,7 +59,11 @@ check "the update completes" grep -q 'Update complete' "$work/update.out"
 check "with nothing on stderr" test ! -s "$work/update.err"
 check "and exits 0" test "$update_rc" -eq 0
 check "no watched node was opened" test ! -s "$work/opens"
-check "the product's wire holds only its own update" \
-  same_requests "$expected/application-old.trace" "$work/gadget-0.trace"
-[ "$scenario_failures" -eq 0 ] || keep "$work/opens" "$work/list.out" "$work"/update.* "$work"/gadget-0.*
+# --list reads the product's identities; then the update's requests, as with the product alone.
+cat "$work/list.trace" "$work/update.trace" >"$work/runs.trace"
+check "the update's requests are those with the product alone" \
+  same_requests "$expected/application-old.trace" "$work/update.trace"
+check "the product's wire holds only the listing's and the update's requests" \
+  same_requests "$work/runs.trace" "$work/gadget-0.trace"
+[ "$scenario_failures" -eq 0 ] || keep "$work/opens" "$work"/list.* "$work"/update.* "$work"/gadget-0.*
 scenario_end
