@@ -80,65 +80,66 @@ while read -r state; do
   expected_pids+=($!)
 done <"$share/expected/states"
 
-if ((reuse_image == 0)); then
-# The guest's root from Debian's archive: systemd, udev, the bus, polkit, udisks2, the kernel
-# (its initramfs only loads what a virtio disk with ext4 needs), what the scenarios use, and the
-# project's package installed by apt as a user installs it.
-t0=$(date +%s%N)
-root=$sys/root
-guest=tests/system/guest
-packages=(
-  systemd systemd-sysv udev dbus polkitd pkexec udisks2 dosfstools inotify-tools jq kmod procps acl
-  linux-image-amd64 libqt6widgets6 libqt6gui6
-)
-# Left out of the guest, unused by it: the kernel's modules for hardware a QEMU guest has not
-# got, and Mesa's drivers (the window runs offscreen, which draws without OpenGL).
-trim=()
-for dir in drivers/gpu drivers/media drivers/net drivers/infiniband drivers/staging drivers/iio \
-  drivers/isdn drivers/bluetooth drivers/mtd drivers/hwmon drivers/thunderbolt sound \
-  net/wireless net/mac80211 net/bluetooth net/netfilter net/ipv4/netfilter net/ipv6/netfilter \
-  fs/btrfs fs/xfs fs/ocfs2 fs/gfs2 fs/nfs fs/nfsd fs/ceph fs/smb fs/f2fs; do
-  trim+=(--dpkgopt="path-exclude=/lib/modules/*/kernel/$dir/*")
-done
-trim+=(--dpkgopt='path-exclude=/usr/lib/x86_64-linux-gnu/dri/*')
-trim+=(--dpkgopt='path-exclude=/usr/lib/x86_64-linux-gnu/libLLVM-15.so*')
-mmdebstrap --variant=apt --include="$(
-  IFS=,
-  echo "${packages[*]}"
-)" \
-  --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-include=/usr/share/doc/torvex-isp/*' \
-  --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/locale/*' \
-  --dpkgopt='path-exclude=/usr/share/info/*' \
-  "${trim[@]}" \
-  --essential-hook='mkdir -p "$1/etc/initramfs-tools/conf.d"
-    printf "MODULES=list\nCOMPRESS=zstd\n" >"$1/etc/initramfs-tools/conf.d/rig.conf"
-    printf "virtio_pci\nvirtio_blk\next4\n" >"$1/etc/initramfs-tools/modules"' \
-  --customize-hook="copy-in $deb /tmp" \
-  --customize-hook="chroot \"\$1\" apt-get install -y --no-install-recommends /tmp/$(basename "$deb")" \
-  --customize-hook="upload $guest/torvex-rig.service /etc/systemd/system/torvex-rig.service" \
-  --customize-hook='mkdir -p "$1/etc/systemd/system/getty@tty1.service.d" "$1/rig"' \
-  --customize-hook="upload $guest/desk-profile /rig-profile" \
-  --customize-hook="upload $guest/autologin.conf /etc/systemd/system/getty@tty1.service.d/autologin.conf" \
-  --customize-hook='ln -s /etc/systemd/system/torvex-rig.service "$1/etc/systemd/system/multi-user.target.wants/"
-    chroot "$1" useradd -m -s /bin/bash desk
-    chroot "$1" useradd -m -s /bin/bash nosession
-    cp "$1/rig-profile" "$1/home/desk/.bash_profile" && rm "$1/rig-profile"
-    chroot "$1" chown desk:desk /home/desk/.bash_profile
-    echo rig >"$1/etc/hostname"
-    printf "/dev/vda / ext4 rw 0 1\nrig /rig 9p trans=virtio,version=9p2000.L,msize=262144 0 0\n" >"$1/etc/fstab"
-    echo "options usb-storage delay_use=0" >"$1/etc/modprobe.d/rig.conf"
-    rm -f "$1"/tmp/*.deb' \
-  --customize-hook="sync-out /boot $sys/boot" \
-  bookworm "$root" >"$sys/mmdebstrap.log" 2>&1 || fail "mmdebstrap (see $sys/mmdebstrap.log)"
-root_ms=$(ms_since "$t0")
-t0=$(date +%s%N)
-size_mb=$(($(du -sm "$root" | cut -f1) + 256))
-mke2fs -q -t ext4 -L rig -d "$root" "$image" "${size_mb}M" || fail "mke2fs -d"
-rm -rf "$root"
-image_ms=$(ms_since "$t0")
-echo "system: guest root (mmdebstrap) $(seconds "$root_ms"), ext4 image of ${size_mb} MB $(seconds "$image_ms")"
+make_image() {
+  # The guest's root from Debian's archive: systemd, udev, the bus, polkit, udisks2, the kernel
+  # (its initramfs only loads what a virtio disk with ext4 needs), what the scenarios use, and the
+  # project's package installed by apt as a user installs it.
+  t0=$(date +%s%N)
+  root=$sys/root
+  guest=tests/system/guest
+  packages=(
+    systemd systemd-sysv udev dbus polkitd pkexec udisks2 dosfstools inotify-tools jq kmod procps acl
+    linux-image-amd64 libqt6widgets6 libqt6gui6
+  )
+  # Left out of the guest, unused by it: the kernel's modules for hardware a QEMU guest has not
+  # got, and Mesa's drivers (the window runs offscreen, which draws without OpenGL).
+  trim=()
+  for dir in drivers/gpu drivers/media drivers/net drivers/infiniband drivers/staging drivers/iio \
+    drivers/isdn drivers/bluetooth drivers/mtd drivers/hwmon drivers/thunderbolt sound \
+    net/wireless net/mac80211 net/bluetooth net/netfilter net/ipv4/netfilter net/ipv6/netfilter \
+    fs/btrfs fs/xfs fs/ocfs2 fs/gfs2 fs/nfs fs/nfsd fs/ceph fs/smb fs/f2fs; do
+    trim+=(--dpkgopt="path-exclude=/lib/modules/*/kernel/$dir/*")
+  done
+  trim+=(--dpkgopt='path-exclude=/usr/lib/x86_64-linux-gnu/dri/*')
+  trim+=(--dpkgopt='path-exclude=/usr/lib/x86_64-linux-gnu/libLLVM-15.so*')
+  mmdebstrap --variant=apt --include="$(
+    IFS=,
+    echo "${packages[*]}"
+  )" \
+    --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-include=/usr/share/doc/torvex-isp/*' \
+    --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/locale/*' \
+    --dpkgopt='path-exclude=/usr/share/info/*' \
+    "${trim[@]}" \
+    --essential-hook='mkdir -p "$1/etc/initramfs-tools/conf.d"
+      printf "MODULES=list\nCOMPRESS=zstd\n" >"$1/etc/initramfs-tools/conf.d/rig.conf"
+      printf "virtio_pci\nvirtio_blk\next4\n" >"$1/etc/initramfs-tools/modules"' \
+    --customize-hook="copy-in $deb /tmp" \
+    --customize-hook="chroot \"\$1\" apt-get install -y --no-install-recommends /tmp/$(basename "$deb")" \
+    --customize-hook="upload $guest/torvex-rig.service /etc/systemd/system/torvex-rig.service" \
+    --customize-hook='mkdir -p "$1/etc/systemd/system/getty@tty1.service.d" "$1/rig"' \
+    --customize-hook="upload $guest/desk-profile /rig-profile" \
+    --customize-hook="upload $guest/autologin.conf /etc/systemd/system/getty@tty1.service.d/autologin.conf" \
+    --customize-hook='ln -s /etc/systemd/system/torvex-rig.service "$1/etc/systemd/system/multi-user.target.wants/"
+      chroot "$1" useradd -m -s /bin/bash desk
+      chroot "$1" useradd -m -s /bin/bash nosession
+      cp "$1/rig-profile" "$1/home/desk/.bash_profile" && rm "$1/rig-profile"
+      chroot "$1" chown desk:desk /home/desk/.bash_profile
+      echo rig >"$1/etc/hostname"
+      printf "/dev/vda / ext4 rw 0 1\nrig /rig 9p trans=virtio,version=9p2000.L,msize=262144 0 0\n" >"$1/etc/fstab"
+      echo "options usb-storage delay_use=0" >"$1/etc/modprobe.d/rig.conf"
+      rm -f "$1"/tmp/*.deb' \
+    --customize-hook="sync-out /boot $sys/boot" \
+    bookworm "$root" >"$sys/mmdebstrap.log" 2>&1 || fail "mmdebstrap (see $sys/mmdebstrap.log)"
+  root_ms=$(ms_since "$t0")
+  t0=$(date +%s%N)
+  size_mb=$(($(du -sm "$root" | cut -f1) + 256))
+  mke2fs -q -t ext4 -L rig -d "$root" "$image" "${size_mb}M" || fail "mke2fs -d"
+  rm -rf "$root"
+  image_ms=$(ms_since "$t0")
+  echo "system: guest root (mmdebstrap) $(seconds "$root_ms"), ext4 image of ${size_mb} MB $(seconds "$image_ms")"
 
-fi
+}
+((reuse_image)) || make_image
 
 kernel=$(ls "$sys"/boot/vmlinuz-* 2>/dev/null | head -1)
 initrd=$(ls "$sys"/boot/initrd.img-* 2>/dev/null | head -1)
