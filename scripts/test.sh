@@ -2,8 +2,8 @@
 # Builds the project and runs every test: the default build, the AddressSanitizer +
 # UndefinedBehaviorSanitizer build, the real-system rig (the default build's package in a QEMU
 # guest with a real kernel, USB stack and desktop services), the Windows cross build under Wine,
-# and a short run of each fuzz target. Every stage runs even when one before it failed; the run fails at the end when
-# any did. Logs of this run only (older ones are cleared first) are in build/test-logs.
+# and a short run of each fuzz target. Every stage runs even when one before it failed; the run
+# fails at the end when any did. Logs of this run only (older ones are cleared first) are in build/test-logs.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 
