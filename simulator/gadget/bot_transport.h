@@ -15,6 +15,9 @@ inline constexpr std::size_t kCbwSize = 31;
 inline constexpr std::size_t kCswSize = 13;
 inline constexpr std::uint32_t kCbwSignature = 0x43425355;  // "USBC"
 inline constexpr std::uint32_t kCswSignature = 0x53425355;  // "USBS"
+// The most a command may move in its data phase here (the product's largest transfer is 66048
+// bytes, a kernel's a few hundred KiB); a wrapper that asks for more is a phase error.
+inline constexpr std::uint32_t kMaxDataLength = 16 * 1024 * 1024;
 
 struct CommandBlockWrapper {
     std::uint32_t tag = 0;

@@ -38,8 +38,9 @@ void Say(const std::string& text) {
     std::fprintf(stderr, "torvex-product-gadget: %s\n", text.c_str());
 }
 
-std::string ProductName(ProductMode mode) {
-    return "Torvex " + std::string(ModeName(mode));
+std::string ProductName(const GadgetProduct& product) {
+    return product.Plain() ? std::string("USB Disk")
+                           : "Torvex " + std::string(ModeName(product.Mode()));
 }
 
 void OnWakeSignal(int) {}
@@ -61,12 +62,16 @@ void Wake(const Shared& shared) {
 }
 
 void AwaitReset(Shared& shared, FunctionFsDevice& device, bool stall) {
+    {
+        // Waiting before the stall: a reset that follows it at once is not missed.
+        std::lock_guard lock(shared.mutex);
+        shared.awaiting_reset = true;
+    }
     if (stall) {
         device.HaltIn();
         device.HaltOut();
     }
     std::unique_lock lock(shared.mutex);
-    shared.awaiting_reset = true;
     shared.reset.wait(lock, [&] { return !shared.awaiting_reset || shared.stop.load(); });
 }
 
@@ -94,6 +99,11 @@ void BulkLoop(Shared& shared, FunctionFsDevice& device) {
             ParseCbw(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
         if (!cbw) {
             Say("invalid command block wrapper (" + std::to_string(n) + " bytes): stalled");
+            AwaitReset(shared, device, true);
+            continue;
+        }
+        if (!cbw->data_in && cbw->data_length > kMaxDataLength) {
+            Say("data phase of " + std::to_string(cbw->data_length) + " bytes refused: stalled");
             AwaitReset(shared, device, true);
             continue;
         }
@@ -162,6 +172,7 @@ int Run(const GadgetOptions& options) {
                                  options.faults.end());
     config.disk_bytes = static_cast<std::size_t>(options.disk_size_kib) * 1024;
     config.cdrom = options.cdrom;
+    config.plain = options.plain;
     GadgetProduct product(config);
 
     std::FILE* trace = nullptr;
@@ -177,6 +188,8 @@ int Run(const GadgetOptions& options) {
             std::fflush(trace);
         });
     }
+
+    product.SetViolationSink([](const std::string& line) { Say("protocol violation: " + line); });
 
     const std::string udc = options.udc.empty() ? FirstUdc() : options.udc;
     if (udc.empty()) {
@@ -216,14 +229,14 @@ int Run(const GadgetOptions& options) {
         cleanup();
         return 1;
     };
-    if (!gadget.Create(product.Identity(), ProductName(product.Mode()), error)) return fail(error);
+    if (!gadget.Create(product.Identity(), ProductName(product), error)) return fail(error);
     ::mkdir(mount_dir.c_str(), 0755);
     if (::mount(options.name.c_str(), mount_dir.c_str(), "functionfs", 0, nullptr) != 0)
         return fail("cannot mount functionfs at " + mount_dir + ": " + std::strerror(errno));
     mounted = true;
     if (!device.Open(mount_dir, error)) return fail(error);
     if (!gadget.Bind(udc, error)) return fail(error);
-    Say("bound to " + udc + " as " + ProductName(product.Mode()));
+    Say("bound to " + udc + " as " + ProductName(product));
 
     std::thread bulk([&] { BulkLoop(shared, device); });
     const SteadyClock::time_point start = SteadyClock::now();
@@ -273,7 +286,7 @@ int Run(const GadgetOptions& options) {
             std::string name;
             {
                 std::lock_guard lock(shared.mutex);
-                name = ProductName(product.Mode());
+                name = ProductName(product);
             }
             if (!gadget.SetIdentity(step.identity, name, error) || !gadget.Bind(udc, error)) {
                 Say(error);

@@ -27,9 +27,9 @@ bool SafeName(const std::string& name) {
 
 }  // namespace
 
-std::optional<Fault> ParseFaultSpec(const std::string& spec) {
-    const std::size_t colon = spec.find(':');
-    const std::string action = spec.substr(0, colon);
+std::optional<Fault> ParseFaultText(const std::string& text) {
+    const std::size_t colon = text.find(':');
+    const std::string action = text.substr(0, colon);
     Fault fault;
     if (action == "fail")
         fault.action = FaultAction::Fail;
@@ -41,10 +41,10 @@ std::optional<Fault> ParseFaultSpec(const std::string& spec) {
         fault.action = FaultAction::VanishBefore;
     else
         return std::nullopt;
-    for (std::size_t at = colon; at != std::string::npos && at < spec.size();) {
-        const std::size_t next = spec.find(':', at + 1);
+    for (std::size_t at = colon; at != std::string::npos && at < text.size();) {
+        const std::size_t next = text.find(':', at + 1);
         const std::string part =
-            spec.substr(at + 1, next == std::string::npos ? next : next - at - 1);
+            text.substr(at + 1, next == std::string::npos ? next : next - at - 1);
         at = next;
         const std::size_t eq = part.find('=');
         if (eq == std::string::npos) return std::nullopt;
@@ -85,7 +85,8 @@ GadgetParse ParseGadgetOptions(const std::vector<std::string>& args) {
             continue;
         }
         if (name != "--state" && name != "--udc" && name != "--name" && name != "--fault" &&
-            name != "--trace" && name != "--return-delay-ms" && name != "--disk-size-kib")
+            name != "--trace" && name != "--return-delay-ms" && name != "--disk-size-kib" &&
+            name != "--plain")
             return {std::nullopt, "unknown option '" + name + "'"};
         if (i + 1 >= args.size()) return {std::nullopt, "option '" + name + "' needs a value"};
         const std::string& value = args[++i];
@@ -98,9 +99,19 @@ GadgetParse ParseGadgetOptions(const std::vector<std::string>& args) {
                 return {std::nullopt, "bad " + name.substr(2) + " '" + value + "'"};
             (name == "--udc" ? options.udc : options.name) = value;
         } else if (name == "--fault") {
-            const auto fault = ParseFaultSpec(value);
+            const auto fault = ParseFaultText(value);
             if (!fault) return {std::nullopt, "bad fault '" + value + "'"};
             options.faults.push_back(*fault);
+        } else if (name == "--plain") {
+            const std::size_t a = value.find(':');
+            const std::size_t b = a == std::string::npos ? a : value.find(':', a + 1);
+            const auto vid = b == std::string::npos ? std::nullopt : Number(value.substr(0, a), 16);
+            const auto pid = vid ? Number(value.substr(a + 1, b - a - 1), 16) : std::nullopt;
+            const std::string serial = b == std::string::npos ? "" : value.substr(b + 1);
+            if (!vid || !pid || *vid > 0xFFFF || *pid > 0xFFFF || !SafeName(serial))
+                return {std::nullopt, "bad identity '" + value + "' (VID:PID:SERIAL, hex ids)"};
+            options.plain = UsbIdentity{static_cast<std::uint16_t>(*vid),
+                                        static_cast<std::uint16_t>(*pid), serial};
         } else if (name == "--trace") {
             options.trace_path = value;
         } else if (name == "--return-delay-ms") {
@@ -120,8 +131,9 @@ GadgetParse ParseGadgetOptions(const std::vector<std::string>& args) {
 std::string GadgetHelpText() {
     std::string text =
         "Usage: torvex-product-gadget [--state STATE] [--udc NAME] [--name NAME] [--cdrom]\n"
-        "                             [--fault SPEC]... [--trace FILE]\n"
+        "                             [--fault FAULT]... [--trace FILE]\n"
         "                             [--return-delay-ms N] [--disk-size-kib N]\n"
+        "                             [--plain VID:PID:SERIAL]\n"
         "\n"
         "Presents the virtual product as a USB mass-storage device through FunctionFS on a\n"
         "USB device controller (configfs; needs root, libcomposite and usb_f_fs). Its vendor\n"
@@ -140,11 +152,14 @@ std::string GadgetHelpText() {
         "  --udc NAME           the device controller (default: the first in /sys/class/udc)\n"
         "  --name NAME          name of the gadget and its FunctionFS instance (default torvex)\n"
         "  --cdrom              a read-only CD-ROM as a second logical unit\n"
-        "  --fault SPEC         ACTION[:opcode=HH][:nth=N][:mode=MODE][:skip=N][:times=N];\n"
+        "  --fault FAULT        ACTION[:opcode=HH][:nth=N][:mode=MODE][:skip=N][:times=N];\n"
         "                       ACTION fail (the host sees a transport failure), timeout (no\n"
         "                       status until the host resets), check-condition, gone (the\n"
         "                       product leaves mid-command and is plugged back after the\n"
         "                       return delay in the code it ran last)\n"
+        "  --plain VID:PID:SERIAL\n"
+        "                       a USB disk that is not the product: the FAT disk only, vendor\n"
+        "                       opcodes refused (and traced, \"mode\":\"Plain\")\n"
         "  --trace FILE         one JSON line per vendor request\n"
         "  --return-delay-ms N  time away after a jump (default: the product's, 2000)\n"
         "  --disk-size-kib N    size of the disk image, 64 to 65536 (default 1024)\n"

@@ -20,6 +20,7 @@ struct GadgetOptions {
     std::string trace_path;
     std::optional<std::uint32_t> return_delay_ms;  // empty: the product's own
     std::uint32_t disk_size_kib = 1024;
+    std::optional<UsbIdentity> plain;  // --plain VID:PID:SERIAL
     bool help = false;
 };
 
@@ -33,7 +34,7 @@ GadgetParse ParseGadgetOptions(const std::vector<std::string>& args);
 // "fail", "timeout", "check-condition" or "gone", then ":key=value" parts: opcode=HH (the
 // command's second byte, hex), nth=N (the Nth vendor request), mode=NAME, skip=N, times=N
 // (0: every one).
-std::optional<Fault> ParseFaultSpec(const std::string& spec);
+std::optional<Fault> ParseFaultText(const std::string& text);
 
 std::string GadgetHelpText();
 

@@ -43,7 +43,8 @@ bool IsVendorOpcode(std::uint8_t opcode) {
 
 GadgetProduct::GadgetProduct(const GadgetConfig& config)
     : disk_(PeripheralType::Disk, {}, false),
-      application_image_(MakeFatImage(config.disk_bytes, "TORVEX")) {
+      application_image_(MakeFatImage(config.disk_bytes, "TORVEX")),
+      plain_(config.plain) {
     product_ = &platform_.AddProduct(config.product);
     // Over USB a command without data carries no direction the product could check.
     product_->Config().check_direction_without_data = false;
@@ -62,22 +63,24 @@ void GadgetProduct::OnArrival() {
     handle_ = platform_.OpenExclusive(path_);
     if (showing_application_image_)
         application_image_.assign(disk_.Image().begin(), disk_.Image().end());
-    showing_application_image_ = product_->Mode() == ProductMode::Application;
+    showing_application_image_ = plain_ || product_->Mode() == ProductMode::Application;
     // Application code shows its FAT disk (kept across re-enumerations); the other codes a
     // blank one of the same size.
     disk_.SetImage(showing_application_image_
                        ? application_image_
                        : std::vector<std::uint8_t>(application_image_.size(), 0));
-    disk_.SetSerial(product_->Usb().serial);
+    disk_.SetSerial(Identity().serial);
     disk_.SetSense(kSenseNoSense, 0, 0);
-    if (cdrom_) cdrom_->SetSerial(product_->Usb().serial);
+    if (cdrom_) cdrom_->SetSerial(Identity().serial);
 }
 
 CommandOutcome GadgetProduct::Command(const CommandBlockWrapper& cbw,
                                       std::span<const std::uint8_t> data_out) {
     const std::uint32_t host_length = cbw.data_length;
+    if (host_length > kMaxDataLength) return PhaseError(cbw);
     if (cbw.lun > MaxLun() || cbw.cb.empty()) return Ended(cbw, {}, host_length, CswStatus::Failed);
-    if (cbw.lun == 0 && IsVendorOpcode(cbw.cb[0])) return Vendor(cbw, data_out);
+    if (cbw.lun == 0 && IsVendorOpcode(cbw.cb[0]))
+        return plain_ ? RefuseVendor(cbw) : Vendor(cbw, data_out);
     ScsiDisk& disk = cbw.lun == 0 ? disk_ : *cdrom_;
     const DataExpectation expect = disk.Expect(cbw.cb);
     if (expect.phase != DataPhase::None && expect.length > 0) {
@@ -110,11 +113,17 @@ CommandOutcome GadgetProduct::Vendor(const CommandBlockWrapper& cbw,
     request.cdb = cbw.cb;
     request.direction = cbw.data_in ? DataDirection::In : DataDirection::Out;
     request.length = length;
-    if (length > 0) (cbw.data_in ? request.data_in = in.data() : request.data_out = out.data());
+    if (cbw.data_in && length > 0) request.data_in = in.data();
+    if (!cbw.data_in && length > 0) request.data_out = out.data();
 
     const ProductMode mode = product_->Mode();
     const TracedRequest traced = TracedRequestOf(handle_, request);
     const PassThroughResult result = platform_.PassThrough(handle_, request);
+    const std::vector<ProtocolViolation>& violations = platform_.Violations();
+    if (violations.size() > reported_violations_ && violation_sink_)
+        for (std::size_t i = reported_violations_; i < violations.size(); ++i)
+            violation_sink_(Describe(violations[i]));
+    reported_violations_ = violations.size();
     const std::span<const std::uint8_t> sense(
         result.sense.data(), std::min<std::size_t>(result.sense_length, kSenseLength));
     if (trace_)
@@ -158,6 +167,22 @@ CommandOutcome GadgetProduct::Vendor(const CommandBlockWrapper& cbw,
     disk_.SetSense(kSenseNoSense, 0, 0);
     if (!cbw.data_in) return Ended(cbw, {}, 0, CswStatus::Passed);
     return Ended(cbw, std::move(in), 0, CswStatus::Passed);
+}
+
+CommandOutcome GadgetProduct::RefuseVendor(const CommandBlockWrapper& cbw) {
+    const ScsiReply reply = disk_.Execute(cbw.cb, {});  // invalid command operation code
+    if (trace_)
+        trace_(JsonLine()
+                   .Number("t", static_cast<std::int64_t>(platform_.Now()))
+                   .Text("op", "request")
+                   .Text("mode", "Plain")
+                   .Text("cdb", HexText(cbw.cb))
+                   .Text("dir", cbw.data_length == 0 ? "none" : (cbw.data_in ? "in" : "out"))
+                   .Number("length", cbw.data_length)
+                   .Number("status", reply.status)
+                   .Text("sense", HexText(disk_.Sense()))
+                   .Str());
+    return Ended(cbw, {}, cbw.data_length, CswStatus::Failed);
 }
 
 void GadgetProduct::NotePresence(std::vector<PresenceStep>& steps) {

@@ -25,6 +25,10 @@ struct GadgetConfig {
     ProductConfig product;
     std::size_t disk_bytes = 1024 * 1024;
     bool cdrom = false;  // a read-only CD-ROM as a second logical unit
+    // A USB disk that is not the product, under this identity: its FAT disk only; vendor
+    // opcodes are refused as a plain disk refuses them (and traced, so that a rig can show
+    // that none reached it).
+    std::optional<UsbIdentity> plain;
 };
 
 struct CommandOutcome {
@@ -52,8 +56,9 @@ class GadgetProduct {
     // The highest logical unit number (answer to GET MAX LUN).
     std::uint8_t MaxLun() const { return cdrom_ ? 1 : 0; }
     bool Present() const { return present_; }
-    UsbIdentity Identity() const { return product_->Usb(); }
+    UsbIdentity Identity() const { return plain_ ? *plain_ : product_->Usb(); }
     ProductMode Mode() const { return product_->Mode(); }
+    bool Plain() const { return plain_.has_value(); }
     VirtualProduct& Product() { return *product_; }
 
     // One command; `data_out` holds what the host sent in the data phase.
@@ -70,9 +75,15 @@ class GadgetProduct {
 
     // One JSON line per vendor request, in the keys of the runner's trace plus "mode".
     void SetTraceSink(std::function<void(const std::string&)> sink) { trace_ = std::move(sink); }
+    // One line for each request the product found invalid (the sender broke the protocol).
+    void SetViolationSink(std::function<void(const std::string&)> sink) {
+        violation_sink_ = std::move(sink);
+    }
+    std::size_t ViolationCount() const { return platform_.Violations().size(); }
 
   private:
     CommandOutcome Vendor(const CommandBlockWrapper& cbw, std::span<const std::uint8_t> data_out);
+    CommandOutcome RefuseVendor(const CommandBlockWrapper& cbw);
     void NotePresence(std::vector<PresenceStep>& steps);
     void OnArrival();
 
@@ -83,10 +94,13 @@ class GadgetProduct {
     std::unique_ptr<ScsiDisk> cdrom_;
     std::vector<std::uint8_t> application_image_;
     bool showing_application_image_ = false;
+    std::optional<UsbIdentity> plain_;
     bool present_ = true;
     std::u16string path_;
     std::optional<std::uint64_t> unplugged_at_;
     std::function<void(const std::string&)> trace_;
+    std::function<void(const std::string&)> violation_sink_;
+    std::size_t reported_violations_ = 0;
 };
 
 // The opcodes that go to the product's own command handling rather than the standard disk.

@@ -92,6 +92,14 @@ TEST(GadgetTransport, VendorCommandIsAnsweredAsInProcess) {
     ASSERT_EQ(trace.size(), 1u);
     EXPECT_NE(trace[0].find("\"mode\":\"Application\""), std::string::npos) << trace[0];
     EXPECT_NE(trace[0].find("\"dir\":\"in\",\"length\":64"), std::string::npos) << trace[0];
+
+    // A block the product does not take is not answered: the host's transport fails.
+    std::vector<std::string> violations;
+    gadget.SetViolationSink([&](const std::string& line) { violations.push_back(line); });
+    CommandBlockWrapper wrong = VendorWrapper(Command::GetFwInfo);
+    wrong.cb.back() ^= 0x01;
+    EXPECT_EQ(gadget.Command(wrong, {}).csw[12], static_cast<std::uint8_t>(CswStatus::PhaseError));
+    EXPECT_EQ(violations.size(), 1u);
 }
 
 TEST(GadgetTransport, ResidueAndPhaseOfStandardCommands) {
@@ -104,6 +112,8 @@ TEST(GadgetTransport, ResidueAndPhaseOfStandardCommands) {
         CswStatus status;
     };
     const Bytes read_two = {0x28, 0, 0, 0, 0, 0, 0, 0, 2, 0};
+    CommandBlockWrapper huge = VendorWrapper(Command::GetFwInfo);
+    huge.data_length = 0xFFFFFFFF;
     for (const Case& c : {
              Case{"inquiry shorter than asked", Wrapper({0x12, 0, 0, 0, 64, 0}, 64, true), 36, 28,
                   CswStatus::Passed},
@@ -114,6 +124,7 @@ TEST(GadgetTransport, ResidueAndPhaseOfStandardCommands) {
                   CswStatus::PhaseError},
              Case{"unknown command", Wrapper({0x4A, 1, 0, 0, 0x10, 0, 0, 0, 8, 0}, 8, true), 0, 8,
                   CswStatus::Failed},
+             Case{"vendor data beyond any transfer", huge, 0, 0xFFFFFFFF, CswStatus::PhaseError},
              Case{"read beyond the end", Wrapper({0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0}, 512, true),
                   0, 512, CswStatus::Failed},
          }) {
@@ -124,15 +135,55 @@ TEST(GadgetTransport, ResidueAndPhaseOfStandardCommands) {
         EXPECT_EQ(o.csw[12], static_cast<std::uint8_t>(c.status));
         EXPECT_EQ(o.csw[4], 7);  // the tag comes back
     }
+    EXPECT_EQ(gadget.Product().RequestCount(), 0u);  // refused before any buffer is made
     const CommandOutcome sense = gadget.Command(Wrapper({0x03, 0, 0, 0, 18, 0}, 18, true), {});
     ASSERT_EQ(sense.data_in.size(), 18u);
     EXPECT_EQ(sense.data_in[2], 0x05);   // ILLEGAL REQUEST
     EXPECT_EQ(sense.data_in[12], 0x21);  // LBA out of range, from the last command
 }
 
+TEST(GadgetTransport, WritesStayOnTheDiskAndTheCdRomRefusesThem) {
+    GadgetConfig config = Config(ProductPreset::ApplicationOld);
+    config.cdrom = true;
+    GadgetProduct gadget(config);
+    EXPECT_EQ(gadget.MaxLun(), 1);
+    const Bytes write = {0x2A, 0, 0, 0, 0, 5, 0, 0, 1, 0};
+    const Bytes block(512, 0xAB);
+    EXPECT_EQ(gadget.Command(Wrapper(write, 512, false), block).csw[12], 0);
+    const auto read = gadget.Command(Wrapper({0x28, 0, 0, 0, 0, 5, 0, 0, 1, 0}, 512, true), {});
+    EXPECT_EQ(read.data_in, block);
+
+    CommandBlockWrapper to_cd = Wrapper({0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}, 2048, false);
+    to_cd.lun = 1;
+    EXPECT_EQ(gadget.Command(to_cd, Bytes(2048, 0)).csw[12], 1);
+    CommandBlockWrapper sense = Wrapper({0x03, 0, 0, 0, 18, 0}, 18, true);
+    sense.lun = 1;
+    const auto cd_sense = gadget.Command(sense, {}).data_in;
+    EXPECT_EQ(cd_sense.at(2), 0x07);  // DATA PROTECT
+    EXPECT_EQ(cd_sense.at(12), 0x27);
+}
+
+TEST(GadgetTransport, PlainDiskRefusesVendorCommandsWithoutTheModel) {
+    GadgetConfig config = Config(ProductPreset::ApplicationOld);
+    config.plain = UsbIdentity{0x1234, 0x5678, "STICK0001"};
+    GadgetProduct gadget(config);
+    std::vector<std::string> trace;
+    gadget.SetTraceSink([&](const std::string& line) { trace.push_back(line); });
+    EXPECT_EQ(gadget.Identity().serial, "STICK0001");
+    const CommandOutcome o = gadget.Command(VendorWrapper(Command::GetFwInfo), {});
+    EXPECT_EQ(o.csw[12], 1);
+    EXPECT_EQ(Residue(o), 64u);
+    EXPECT_EQ(gadget.Product().RequestCount(), 0u);
+    ASSERT_EQ(trace.size(), 1u);
+    EXPECT_NE(trace[0].find("\"mode\":\"Plain\""), std::string::npos) << trace[0];
+    const auto sense = gadget.Command(Wrapper({0x03, 0, 0, 0, 18, 0}, 18, true), {}).data_in;
+    EXPECT_EQ(sense.at(2), 0x05);
+    EXPECT_EQ(sense.at(12), 0x20);  // invalid command operation code
+}
+
 TEST(GadgetTransport, FaultsEndTheCommandOnTheWire) {
     struct Case {
-        const char* spec;
+        const char* fault;
         CommandOutcome::Ending ending;
         std::uint8_t csw_status;
         std::uint8_t sense_key;
@@ -141,9 +192,9 @@ TEST(GadgetTransport, FaultsEndTheCommandOnTheWire) {
                           Case{"timeout:nth=1", CommandOutcome::Ending::NoStatus, 0, 0},
                           Case{"check-condition:opcode=A0", CommandOutcome::Ending::Status, 1, 4},
                           Case{"gone", CommandOutcome::Ending::Gone, 0, 0}}) {
-        SCOPED_TRACE(c.spec);
+        SCOPED_TRACE(c.fault);
         GadgetConfig config = Config(ProductPreset::ApplicationOld);
-        const auto fault = ParseFaultSpec(c.spec);
+        const auto fault = ParseFaultText(c.fault);
         ASSERT_TRUE(fault);
         config.product.faults = {*fault};
         GadgetProduct gadget(config);
@@ -162,8 +213,8 @@ TEST(GadgetTransport, FaultsEndTheCommandOnTheWire) {
         EXPECT_TRUE(back[0].present);
         EXPECT_EQ(back[0].identity.serial, "2175APP00001");
     }
-    EXPECT_FALSE(ParseFaultSpec("fail:opcode=XYZ"));
-    EXPECT_FALSE(ParseFaultSpec("explode"));
+    EXPECT_FALSE(ParseFaultText("fail:opcode=XYZ"));
+    EXPECT_FALSE(ParseFaultText("explode"));
 }
 
 TEST(GadgetTransport, ExecuteReenumeratesUnderTheOtaIdentity) {
