@@ -10,6 +10,7 @@ packages=("$@")
   qt6-base-dev libgl-dev libudev-dev umockdev libumockdev-dev
   libsystemd-dev dbus-daemon desktop-file-utils appstream nlohmann-json3-dev
   xvfb xauth
+  qemu-system-x86 mmdebstrap e2fsprogs
 )
 
 missing=()

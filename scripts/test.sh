@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the project and runs every test: the default build, the AddressSanitizer +
-# UndefinedBehaviorSanitizer build, the Windows cross build under Wine, and a short run of each
-# fuzz target. Every stage runs even when one before it failed; the run fails at the end when
-# any did. Logs of this run only (older ones are cleared first) are in build/test-logs.
+# UndefinedBehaviorSanitizer build, the real-system rig (the default build's package in a QEMU
+# guest with a real kernel, USB stack and desktop services), the Windows cross build under Wine,
+# and a short run of each fuzz target. Every stage runs even when one before it failed; the run
+# fails at the end when any did. Logs of this run only (older ones are cleared first) are in build/test-logs.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 
@@ -28,6 +29,12 @@ for preset in default asan; do
     "") failed_stages+=("$preset umockdev platform tests not built") ;;
     skipped) failed_stages+=("$preset umockdev platform tests skipped") ;;
   esac
+  if [ "$preset" = default ]; then
+    # The real system, on the default build: it fails with its reason when the guest cannot run.
+    echo "=== system: the default build's package on a real kernel (QEMU)"
+    bash scripts/test-system.sh build/default 2>&1 | tee "$test_logs/system.log"
+    ((PIPESTATUS[0] == 0)) || failed_stages+=("system")
+  fi
 done
 
 bash scripts/test-windows.sh || failed_stages+=("windows")

@@ -18,6 +18,15 @@ UdevMonitorPtr ListenToDisks(udev* context) {
     return monitor;
 }
 
+// The SCSI CD-ROM driver's disks (sr0, sr1, ...): a CD-ROM LUN, even the product's own beside its
+// disk, is never a disk the tool opens, so its coming and going is no device change. Otherwise
+// the LUN's arrival a moment after the product's own disk would count as a second arrival of the
+// product, in the middle of the update resuming after the product came back.
+bool IsCdRom(udev_device* device) {
+    const char* sysname = device != nullptr ? udev_device_get_sysname(device) : nullptr;
+    return sysname != nullptr && std::string_view(sysname).starts_with("sr");
+}
+
 }  // namespace
 
 DeviceMonitor::DeviceMonitor(Watch watch)
@@ -56,7 +65,9 @@ std::vector<std::uint32_t> DeviceMonitor::ReadMonitor() {
     // The monitor's socket is non-blocking: receive returns null once the queue is empty.
     while (UdevDevicePtr device{udev_monitor_receive_device(monitor_.get())}) {
         const char* action = udev_device_get_action(device.get());
-        if (action == nullptr || !Kept(udev_device_get_devpath(device.get()))) continue;
+        if (action == nullptr || IsCdRom(device.get()) ||
+            !Kept(udev_device_get_devpath(device.get())))
+            continue;
         const std::string_view name(action);
         if (name == "add") events.push_back(kDeviceArrival);
         if (name == "remove") events.push_back(kDeviceRemoveComplete);
@@ -92,6 +103,7 @@ std::set<std::string> DeviceMonitor::PresentDisks() const {
         const char* path = udev_list_entry_get_name(entry);
         if (path == nullptr || !Kept(path)) continue;
         UdevDevicePtr device(udev_device_new_from_syspath(udev_.get(), path));
+        if (IsCdRom(device.get())) continue;
         const dev_t number = device ? udev_device_get_devnum(device.get()) : 0;
         disks.insert(std::string(path) + " " + std::to_string(number));
     }

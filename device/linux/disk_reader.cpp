@@ -1,5 +1,7 @@
 #include "device/linux/disk_reader.h"
 
+#include <unistd.h>
+
 #include <string_view>
 
 #include "base/text.h"
@@ -45,6 +47,14 @@ bool IsScsiDirectAccessDisk(udev_device* disk) {
            std::string_view(driver) == "sd";
 }
 
+// udev sets a new disk up after the kernel added it (its rules, among them the access they give
+// the active user); a disk it has not finished with is not there yet, so the tool never opens a
+// node whose access is still the kernel's default. A system without a udev daemon sets nothing
+// up: there every disk counts at once.
+bool SetUpByUdev(udev_device* disk) {
+    return udev_device_get_is_initialized(disk) > 0 || access("/run/udev/control", F_OK) != 0;
+}
+
 }  // namespace
 
 DiskReading ReadDisk(udev_device* device) {
@@ -52,6 +62,7 @@ DiskReading ReadDisk(udev_device* device) {
     const dev_t number = udev_device_get_devnum(device);
     const char* sysname = udev_device_get_sysname(device);
     if (devnode == nullptr || number == 0 || sysname == nullptr) return {};
+    if (!SetUpByUdev(device)) return {};
 
     EnumeratedDisk disk;
     disk.devnode = devnode;

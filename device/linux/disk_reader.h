@@ -38,7 +38,8 @@ struct DiskReading {
 // A USB device whose idVendor or idProduct is not four hex digits has no usable identity: its
 // disk is listed as an ordinary disk, so discovery passes it by and never opens it. So is every
 // block disk that is not a SCSI direct-access disk of the sd driver: a CD-ROM LUN of the same USB
-// device (sr, type 5) carries the product's identity but must never receive its commands.
+// device (sr, type 5) carries the product's identity but must never receive its commands. A disk
+// that udev (when it runs) has not yet set up is empty too: it is listed once udev is done.
 DiskReading ReadDisk(udev_device* disk);
 
 }  // namespace torvex::linux_backend

@@ -103,5 +103,25 @@ TEST_F(DeviceMonitorTest, EveryDiskCountsAndOnlyDisks) {
               (std::vector<std::uint32_t>{kDeviceArrival, kDeviceArrival}));
 }
 
+// The product's CD-ROM LUN (sr0 beside its disk) comes and goes with the product: only the disk's
+// arrival and removal count, by the udev monitor and by looking every second alike.
+TEST_F(DeviceMonitorTest, TheProductsCdRomLunIsNoDeviceChange) {
+    DeviceMonitor polling(DeviceMonitor::Watch::Polling);
+    FakeUsbDiskOptions cdrom_options;
+    cdrom_options.identity = ApplicationIdentity();
+    cdrom_options.scsi_type = "5";
+    cdrom_options.scsi_driver = "sr";
+    cdrom_options.name = FakeDiskName{"sr0", "/dev/sr0", 11, 0};
+    std::optional<FakeUsbDisk> disk(std::in_place, system, ApplicationIdentity(), backing);
+    std::optional<FakeUsbDisk> cdrom(std::in_place, system, cdrom_options, backing);
+    EXPECT_EQ(WaitForEvents(monitor, 2), std::vector<std::uint32_t>{kDeviceArrival});
+    EXPECT_EQ(polling.TakeDueEvents(polling.NextDue()), std::vector<std::uint32_t>{kDeviceArrival});
+    cdrom.reset();
+    disk.reset();
+    EXPECT_EQ(WaitForEvents(monitor, 2), std::vector<std::uint32_t>{kDeviceRemoveComplete});
+    EXPECT_EQ(polling.TakeDueEvents(polling.NextDue()),
+              std::vector<std::uint32_t>{kDeviceRemoveComplete});
+}
+
 }  // namespace
 }  // namespace torvex::testing
