@@ -21,6 +21,7 @@
 #include "device/linux/linux_device_platform.h"
 #include "device/linux/sd_bus_handles.h"
 #include "device/scsi_transport.h"
+#include "tests/platform/eventually.h"
 #include "tests/platform/fake_usb_disk.h"
 #include "tests/platform/private_system_bus.h"
 #include "tests/platform/scripted_disk.h"
@@ -58,15 +59,6 @@ bool Free(const std::string& node) {
     const int fd = OpenLocked(node);
     if (fd >= 0) close(fd);
     return fd >= 0;
-}
-
-bool Eventually(const std::function<bool()>& holds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!holds()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
 }
 
 bool Says(const std::string& text, const std::string& part) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "device/linux/product_lock.h"
+#include "tests/platform/eventually.h"
 
 extern char** environ;
 
@@ -67,15 +68,6 @@ bool Held(const std::string& path) {
     const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0;
     close(fd);
     return held;
-}
-
-bool Eventually(const std::function<bool()>& holds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!holds()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
 }
 
 struct ProductLockTest : ::testing::Test {
