@@ -91,8 +91,11 @@ int HelperService::Install() {
 
 bool HelperService::Idle() const {
     if (!answers_.empty() || !retired_.empty()) return false;
+    // A client between its product's codes holds no disk but still holds the product's lock:
+    // leaving would hand the product to another instance mid-update.
     for (const auto& [name, client] : clients_)
-        if (client->fd >= 0 || client->waiting) return false;
+        if (client->fd >= 0 || client->waiting || (client->locks && client->locks->HoldsAny()))
+            return false;
     return true;
 }
 

@@ -141,6 +141,10 @@ int RunHelperService(sd_bus* bus, Authority& authority, DescriptorAccess& access
     Ending ending = loop.Run(options.idle_exit, false);
     if (ending == Ending::Failed) return finish(1);
     if (ending == Ending::Idle) {
+        std::fprintf(
+            stderr, "torvex-isp-helper: no client for %lld s, leaving\n",
+            static_cast<long long>(
+                std::chrono::duration_cast<std::chrono::seconds>(options.idle_exit).count()));
         // Calls that reached the bus before the name was given up are still answered; any later
         // call starts a new helper, which the bus can have only once this one has ended, so it
         // ends right after. A client that claimed meanwhile keeps this one (it addresses this

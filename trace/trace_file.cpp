@@ -37,8 +37,8 @@ std::vector<std::string> ListingLines(std::uint64_t time_ms, const DiskListing& 
 
 std::string RequestLine(std::uint64_t time_ms, const TracedRequest& request) {
     const PassThroughResult& result = request.result;
-    return JsonLine()
-        .Number("t", static_cast<std::int64_t>(time_ms))
+    JsonLine line;
+    line.Number("t", static_cast<std::int64_t>(time_ms))
         .Text("op", "request")
         .Number("handle", request.handle)
         .Text("cdb", HexText(request.cdb))
@@ -47,13 +47,15 @@ std::string RequestLine(std::uint64_t time_ms, const TracedRequest& request) {
         .Number("length", request.length)
         .Text("sent_sha256", request.sent_sha256)
         .Text("received", HexText(request.received))
-        .Flag("delivered", result.delivered)
-        .Number("status", result.scsi_status)
+        .Flag("delivered", result.delivered);
+    // Written only when set: the product may hold the request, so a replay must not resend it.
+    if (result.outcome_unknown) line.Flag("outcome_unknown", true);
+    line.Number("status", result.scsi_status)
         .Text("error", TransportErrorName(result.error))
         .Text("sense", HexText(SenseOf(result)))
         .Text("diagnostic", result.diagnostic)
-        .Number("us", static_cast<std::int64_t>(request.duration_us))
-        .Str();
+        .Number("us", static_cast<std::int64_t>(request.duration_us));
+    return line.Str();
 }
 
 }  // namespace

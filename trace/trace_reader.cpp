@@ -41,6 +41,10 @@ class LineFields {
         const JsonValue* value = Find(key, JsonValue::Kind::Bool, "true or false");
         return value != nullptr && value->flag;
     }
+    // A flag that is written only when true.
+    bool OptionalFlag(std::string_view key) {
+        return object_.find(key) != object_.end() && Flag(key);
+    }
     std::vector<std::uint8_t> Hex(std::string_view key, std::size_t max_bytes) {
         auto bytes = ParseHexText(Text(key));
         if (!bytes || bytes->size() > max_bytes) {
@@ -94,6 +98,7 @@ TracedRequest ReadRequest(LineFields& fields) {
     request.received = fields.Hex("received", request.length);
     PassThroughResult& result = request.result;
     result.delivered = fields.Flag("delivered");
+    result.outcome_unknown = fields.OptionalFlag("outcome_unknown");
     result.scsi_status = static_cast<std::uint8_t>(fields.Number("status", 0, 255));
     result.error = fields.Named("error", kTransportErrorNames);
     const std::vector<std::uint8_t> sense = fields.Hex("sense", kSenseLength);

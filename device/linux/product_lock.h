@@ -36,6 +36,7 @@ class ProductLocks {
     // Lets the lock of a port go (nothing when this instance does not hold it).
     void Release(const std::string& port_path);
     bool Holds(const std::string& port_path) const { return held_.count(port_path) != 0; }
+    bool HoldsAny() const { return !held_.empty(); }
 
     // The lock file of a port, for messages and tests.
     std::string PathFor(const std::string& port_path) const;

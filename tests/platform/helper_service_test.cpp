@@ -319,6 +319,32 @@ TEST_F(HelperService, HoldsTheProductsLockForItsClient) {
         << second->LastOpenError();
 }
 
+// The helper leaves when idle, but not while a client between its product's codes (its disk let
+// go, the product's lock still held) could lose the product to another instance.
+TEST_F(HelperService, AnIdleExitWaitsUntilNoClientHoldsAProductsLock) {
+    ASSERT_TRUE(bus.StartHelper(true, {"--idle-exit-ms", "100"}));
+    auto client = std::make_unique<LinuxDevicePlatform>(std::make_shared<HelperCarrier>());
+    client->ListDiskInterfaces();
+    const DeviceHandle handle = client->OpenExclusive(product.Path());
+    ASSERT_NE(handle, kInvalidDeviceHandle) << client->LastOpenError();
+    client->Close(handle);
+
+    // Ten idle periods: nothing may happen, so only the passing of time can show it.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_FALSE(bus.HelperEnded());
+    LinuxDevicePlatform as_root;
+    as_root.ListDiskInterfaces();
+    EXPECT_EQ(as_root.OpenExclusive(product.Path()), kInvalidDeviceHandle);
+    EXPECT_TRUE(Says(as_root.LastOpenError(), "in use by torvex-isp-helper (pid "))
+        << as_root.LastOpenError();
+
+    client.reset();  // the client leaves the bus: now the helper is idle
+    EXPECT_TRUE(Eventually([&] { return bus.HelperEnded(); }));
+    const DeviceHandle root_handle = as_root.OpenExclusive(product.Path());
+    EXPECT_NE(root_handle, kInvalidDeviceHandle) << as_root.LastOpenError();
+    as_root.Close(root_handle);
+}
+
 TEST_F(HelperService, AClaimTheAuthorityRefusesTakesNothing) {
     ASSERT_TRUE(bus.StartHelper(/*authorize=*/false));
     EXPECT_EQ(OpenThroughHelper(), kInvalidDeviceHandle);

@@ -137,4 +137,12 @@ void PrivateSystemBus::SignalHelper() {
     if (helper_pid_ > 0) kill(helper_pid_, SIGTERM);
 }
 
+bool PrivateSystemBus::HelperEnded() {
+    if (helper_pid_ <= 0) return true;
+    int status = 0;
+    if (waitpid(helper_pid_, &status, WNOHANG) != helper_pid_) return false;
+    helper_pid_ = -1;
+    return true;
+}
+
 }  // namespace torvex::testing

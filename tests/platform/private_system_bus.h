@@ -29,6 +29,8 @@ class PrivateSystemBus {
     int StopHelper();
     // SIGTERM to the helper without waiting for it to end.
     void SignalHelper();
+    // The helper has ended on its own (it is reaped then); false while it runs.
+    bool HelperEnded();
 
   private:
     std::string directory_;

@@ -1,9 +1,10 @@
 // torvex-isp-helper as the tests run it: the same service on the bus $DBUS_SYSTEM_BUS_ADDRESS
 // names (a bus the test started), with an authority that answers as the test says and the
-// descriptor access of a process under umockdev. It never leaves on its own. With --polkit it
-// asks polkit as the service does, for a run by hand on a machine's own system bus.
+// descriptor access of a process under umockdev. It never leaves on its own unless given
+// --idle-exit-ms. With --polkit it asks polkit as the service does, for a run by hand on a
+// machine's own system bus.
 //   torvex_test_isp_helper [--deny | --polkit | --silent] [--ready-fd N] [--command-limit-ms N]
-//                          [--hold-dir DIR]
+//                          [--hold-dir DIR] [--idle-exit-ms N]
 // --silent: the authority never answers (an operator who does not type the password).
 // --hold-dir: a command for the node /dev/NAME waits while DIR/NAME is a FIFO, until the test
 // writes to it (a product that holds a command).
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
     bool silent = false;
     int ready_fd = -1;
     int command_limit_ms = 0;
+    int idle_exit_ms = 0;
     std::string hold_dir;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option(argv[i]);
@@ -86,6 +88,7 @@ int main(int argc, char** argv) {
         if (option == "--ready-fd" && i + 1 < argc) ready_fd = std::atoi(argv[++i]);
         if (option == "--command-limit-ms" && i + 1 < argc) command_limit_ms = std::atoi(argv[++i]);
         if (option == "--hold-dir" && i + 1 < argc) hold_dir = argv[++i];
+        if (option == "--idle-exit-ms" && i + 1 < argc) idle_exit_ms = std::atoi(argv[++i]);
     }
     sd_bus* raw = nullptr;
     if (const int result = sd_bus_open_system(&raw); result < 0) {
@@ -99,7 +102,7 @@ int main(int argc, char** argv) {
         polkit ? static_cast<torvex::helper::Authority&>(polkit_authority) : test_authority;
     HoldingAccess access(hold_dir);
     torvex::helper::ServiceOptions options;
-    options.idle_exit = std::chrono::seconds(0);
+    options.idle_exit = std::chrono::milliseconds(idle_exit_ms);
     options.limits.command = std::chrono::milliseconds(command_limit_ms);
     options.on_ready = [ready_fd] {
         if (ready_fd < 0) return;
