@@ -7,6 +7,7 @@
 # printed; any failed check, a missing scenario or a guest that could not run fails the run.
 #
 #   scripts/test-system.sh [--reuse-image] [BUILD_DIR]     (default build/default; needs root)
+#   SYSTEM_SCENARIOS=GLOB scripts/test-system.sh ...       (only the scenarios named GLOB)
 #
 # Everything is made again on each run under build/system/ (image, kernel, share, logs);
 # --reuse-image keeps the last run's image and kernel (while working on the scenarios only).
@@ -119,9 +120,12 @@ make_image() {
     --customize-hook='mkdir -p "$1/etc/systemd/system/getty@tty1.service.d" "$1/rig"' \
     --customize-hook="upload $guest/desk-profile /rig-profile" \
     --customize-hook="upload $guest/autologin.conf /etc/systemd/system/getty@tty1.service.d/autologin.conf" \
+    --customize-hook="upload $guest/rig.rules /etc/polkit-1/rules.d/50-rig.rules" \
     --customize-hook='ln -s /etc/systemd/system/torvex-rig.service "$1/etc/systemd/system/multi-user.target.wants/"
       chroot "$1" useradd -m -s /bin/bash desk
       chroot "$1" useradd -m -s /bin/bash nosession
+      chroot "$1" useradd -m -s /bin/bash -G disk rig
+      chroot "$1" useradd -m -s /bin/bash -G disk slow
       cp "$1/rig-profile" "$1/home/desk/.bash_profile" && rm "$1/rig-profile"
       chroot "$1" chown desk:desk /home/desk/.bash_profile
       echo rig >"$1/etc/hostname"
@@ -157,8 +161,13 @@ fi
 for pid in "${expected_pids[@]}"; do wait "$pid"; done
 tests_copy=$share/tests
 cp -r tests/system "$tests_copy"
-# The product gadget is the test's device, not part of the package: it comes over the share.
-mkdir -p "$share/bin" && cp "$gadget" "$share/bin/"
+# While working on some scenarios only: SYSTEM_SCENARIOS='0[2-5]-*' runs just those.
+if [ -n "${SYSTEM_SCENARIOS:-}" ]; then
+  find "$tests_copy/scenarios" -name '*.sh' ! -name "$SYSTEM_SCENARIOS" -delete
+fi
+# The product gadget is the test's device, not part of the package: it comes over the share;
+# the package too, for the scenario that removes and installs it again.
+mkdir -p "$share/bin" && cp "$gadget" "$deb" "$share/bin/"
 
 echo "system: booting the guest ($accel)"
 t0=$(date +%s%N)

@@ -173,6 +173,7 @@ int Run(const GadgetOptions& options) {
     config.disk_bytes = static_cast<std::size_t>(options.disk_size_kib) * 1024;
     config.cdrom = options.cdrom;
     config.plain = options.plain;
+    config.pause_at = options.pause_at;
     GadgetProduct product(config);
 
     std::FILE* trace = nullptr;

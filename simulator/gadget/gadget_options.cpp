@@ -86,7 +86,7 @@ GadgetParse ParseGadgetOptions(const std::vector<std::string>& args) {
         }
         if (name != "--state" && name != "--udc" && name != "--name" && name != "--fault" &&
             name != "--trace" && name != "--return-delay-ms" && name != "--disk-size-kib" &&
-            name != "--plain")
+            name != "--plain" && name != "--pause-at")
             return {std::nullopt, "unknown option '" + name + "'"};
         if (i + 1 >= args.size()) return {std::nullopt, "option '" + name + "' needs a value"};
         const std::string& value = args[++i];
@@ -112,6 +112,10 @@ GadgetParse ParseGadgetOptions(const std::vector<std::string>& args) {
                 return {std::nullopt, "bad identity '" + value + "' (VID:PID:SERIAL, hex ids)"};
             options.plain = UsbIdentity{static_cast<std::uint16_t>(*vid),
                                         static_cast<std::uint16_t>(*pid), serial};
+        } else if (name == "--pause-at") {
+            const auto opcode = Number(value, 16);
+            if (!opcode || *opcode > 0xFF) return {std::nullopt, "bad opcode '" + value + "'"};
+            options.pause_at = static_cast<std::uint8_t>(*opcode);
         } else if (name == "--trace") {
             options.trace_path = value;
         } else if (name == "--return-delay-ms") {
@@ -132,7 +136,7 @@ std::string GadgetHelpText() {
     std::string text =
         "Usage: torvex-product-gadget [--state STATE] [--udc NAME] [--name NAME] [--cdrom]\n"
         "                             [--fault FAULT]... [--trace FILE]\n"
-        "                             [--return-delay-ms N] [--disk-size-kib N]\n"
+        "                             [--return-delay-ms N] [--disk-size-kib N] [--pause-at HH]\n"
         "                             [--plain VID:PID:SERIAL]\n"
         "\n"
         "Presents the virtual product as a USB mass-storage device through FunctionFS on a\n"
@@ -160,6 +164,9 @@ std::string GadgetHelpText() {
         "  --plain VID:PID:SERIAL\n"
         "                       a USB disk that is not the product: the FAT disk only, vendor\n"
         "                       opcodes refused (and traced, \"mode\":\"Plain\")\n"
+        "  --pause-at HH        the first vendor request with this opcode (hex) stops the\n"
+        "                       gadget (SIGSTOP) before it is answered, until SIGCONT: a\n"
+        "                       command the host has sent and waits for\n"
         "  --trace FILE         one JSON line per vendor request\n"
         "  --return-delay-ms N  time away after a jump (default: the product's, 2000)\n"
         "  --disk-size-kib N    size of the disk image, 64 to 65536 (default 1024)\n"

@@ -20,7 +20,8 @@ struct GadgetOptions {
     std::string trace_path;
     std::optional<std::uint32_t> return_delay_ms;  // empty: the product's own
     std::uint32_t disk_size_kib = 1024;
-    std::optional<UsbIdentity> plain;  // --plain VID:PID:SERIAL
+    std::optional<UsbIdentity> plain;      // --plain VID:PID:SERIAL
+    std::optional<std::uint8_t> pause_at;  // --pause-at HH
     bool help = false;
 };
 

@@ -1,12 +1,13 @@
 #include "simulator/gadget/gadget_product.h"
 
 #include <algorithm>
+#include <csignal>
 
 #include "base/hex_text.h"
+#include "simulator/gadget/fat_image.h"
 #include "trace/json_line.h"
 #include "trace/platform_trace.h"
 #include "trace/trace_names.h"
-#include "simulator/gadget/fat_image.h"
 
 namespace torvex::sim::gadget {
 
@@ -44,7 +45,8 @@ bool IsVendorOpcode(std::uint8_t opcode) {
 GadgetProduct::GadgetProduct(const GadgetConfig& config)
     : disk_(PeripheralType::Disk, {}, false),
       application_image_(MakeFatImage(config.disk_bytes, "TORVEX")),
-      plain_(config.plain) {
+      plain_(config.plain),
+      pause_at_(config.pause_at) {
     product_ = &platform_.AddProduct(config.product);
     // Over USB a command without data carries no direction the product could check.
     product_->Config().check_direction_without_data = false;
@@ -101,6 +103,10 @@ CommandOutcome GadgetProduct::Command(const CommandBlockWrapper& cbw,
 
 CommandOutcome GadgetProduct::Vendor(const CommandBlockWrapper& cbw,
                                      std::span<const std::uint8_t> data_out) {
+    if (pause_at_ && cbw.cb[1] == *pause_at_) {
+        pause_at_.reset();
+        std::raise(SIGSTOP);
+    }
     const std::uint32_t length = cbw.data_length;
     std::vector<std::uint8_t> in(cbw.data_in ? length : 0, 0);
     std::vector<std::uint8_t> out;

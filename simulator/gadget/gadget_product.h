@@ -29,6 +29,9 @@ struct GadgetConfig {
     // opcodes are refused as a plain disk refuses them (and traced, so that a rig can show
     // that none reached it).
     std::optional<UsbIdentity> plain;
+    // The first vendor request with this opcode stops the whole process (SIGSTOP) before it is
+    // answered, until the rig sends SIGCONT: a command held in the host's kernel.
+    std::optional<std::uint8_t> pause_at;
 };
 
 struct CommandOutcome {
@@ -95,6 +98,7 @@ class GadgetProduct {
     std::vector<std::uint8_t> application_image_;
     bool showing_application_image_ = false;
     std::optional<UsbIdentity> plain_;
+    std::optional<std::uint8_t> pause_at_;
     bool present_ = true;
     std::u16string path_;
     std::optional<std::uint64_t> unplugged_at_;

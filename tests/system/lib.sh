@@ -49,6 +49,14 @@ keep() { mkdir -p "$rig/out/$scenario" && cp -f "$@" "$rig/out/$scenario/" 2>/de
 
 same_file() { cmp -s "$1" "$2" || { diff -u "$1" "$2" | head -40 >&2; return 1; }; }
 
+# as USER COMMAND...: COMMAND as USER with that user's groups, in a fresh environment, outside any
+# session (setpriv execs it: its pid is the command's).
+as() {
+  local user=$1
+  shift
+  setpriv --reuid="$user" --regid="$(id -g "$user")" --init-groups --reset-env "$@"
+}
+
 # The vendor requests of a trace, as the keys both the runner's and the gadget's traces hold.
 requests_of() {
   jq -c 'select(.op == "request")

@@ -6,7 +6,7 @@ source /rig/tests/lib.sh
 : >"$results"
 figure boot_ms "$(($(cut -d' ' -f1 /proc/uptime | tr -d .) * 10))"
 
-modprobe dummy_hcd num=2 && modprobe libcomposite && modprobe usb_f_fs && modprobe usb_f_mass_storage
+modprobe dummy_hcd num=3 && modprobe libcomposite && modprobe usb_f_fs && modprobe usb_f_mass_storage
 for f in /rig/tests/scenarios/*.sh; do
   bash "$f"
 done
