@@ -247,8 +247,11 @@ PassThroughResult HelperCarrier::Send(int fd, const PassThroughRequest& request)
                               "; the product may have received the command, so it is not "
                               "sent again");
     }
+    // The bus lets calls reach the helper's connection only while it owns the helper's name:
+    // refused access to the connection that accepted the claim means it has given the name up.
     if (error.HasName(kHelperErrorLeaving) || error.HasName(SD_BUS_ERROR_SERVICE_UNKNOWN) ||
-        error.HasName(SD_BUS_ERROR_NAME_HAS_NO_OWNER)) {
+        error.HasName(SD_BUS_ERROR_NAME_HAS_NO_OWNER) ||
+        error.HasName(SD_BUS_ERROR_ACCESS_DENIED)) {
         holder_gone_ = "torvex-isp-helper, which held the disk, has gone (" +
                        error.Describe(result) + "); the command was not sent";
         return NotSent(TransportError::Other, holder_gone_);

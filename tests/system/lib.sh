@@ -57,6 +57,18 @@ as() {
   setpriv --reuid="$user" --regid="$(id -g "$user")" --init-groups --reset-env "$@"
 }
 
+# ended_cleanly UNIT: the unit has ended with status 0, no time-out and no kill by systemd;
+# what systemd says of it goes to the check log. (systemd also counts a death by SIGTERM as
+# success: the scenarios look for the helper's own last words as well.)
+ended_cleanly() {
+  local ending="" property
+  for property in ActiveState Result ExecMainStatus; do
+    ending+="$property=$(systemctl show -P "$property" "$1") "
+  done
+  echo "$1: $ending"
+  [ "$ending" = "ActiveState=inactive Result=success ExecMainStatus=0 " ]
+}
+
 # The vendor requests of a trace, as the keys both the runner's and the gadget's traces hold.
 requests_of() {
   jq -c 'select(.op == "request")
