@@ -15,10 +15,12 @@ as slow torvex-isp-cli --allow-sample-firmware --port "$port" \
   >"$work/slow-left.out" 2>"$work/slow-left.err" &
 left_pid=$!
 check "polkit is asked and takes its time" wait_for 20 polkit_deciding
+t0=$(now_ms)
 pkill -KILL -u slow -x torvex-isp-cli
 wait "$left_pid" 2>/dev/null
 torvex-isp-cli --list --trace "$work/slow-list.trace" >"$work/slow-list.out" 2>"$work/slow-list.err"
 list_rc=$?
+figure slow_polkit_list_after_leaving_ms $(($(now_ms) - t0))
 check "polkit has not answered yet" polkit_deciding
 check "root's listing reached the product meanwhile" test "$list_rc" -eq 0
 check "and read its identities" grep -q '"op":"request"' "$work/slow-list.trace"
