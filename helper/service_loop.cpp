@@ -145,10 +145,11 @@ int RunHelperService(sd_bus* bus, Authority& authority, DescriptorAccess& access
             stderr, "torvex-isp-helper: no client for %lld s, leaving\n",
             static_cast<long long>(
                 std::chrono::duration_cast<std::chrono::seconds>(options.idle_exit).count()));
-        // Calls that reached the bus before the name was given up are still answered; any later
-        // call starts a new helper, which the bus can have only once this one has ended, so it
-        // ends right after. A client that claimed meanwhile keeps this one (it addresses this
-        // connection's own name) until it is done.
+        // Calls that reached the bus before the name was given up are still answered, a claim
+        // with Leaving: once the name is gone the bus lets no client reach this connection, so a
+        // disk granted now could never get a command. Any later call starts a new helper, which
+        // the bus can have only once this one has ended, so it ends right after.
+        service.Leave();
         sd_bus_release_name(bus, linux_backend::kHelperBusName);
         ending = loop.Run(std::chrono::milliseconds(10), false);
         if (ending == Ending::Failed) return finish(1);
