@@ -14,6 +14,7 @@
 
 #include "device/linux/isp_helper_interface.h"
 #include "device/linux/linux_device_platform.h"
+#include "device/transport_error_names.h"
 #include "helper/command_table.h"
 
 namespace torvex::helper {
@@ -320,12 +321,6 @@ std::string CommandRefusal(const CommandArguments& arguments) {
            " data-out bytes, not " + std::to_string(arguments.data_out.size());
 }
 
-std::string TransportErrorName(TransportError error) {
-    const auto index = static_cast<std::size_t>(error);
-    const auto& names = linux_backend::kTransportErrorNames;
-    return std::string(index < names.size() ? names[index] : names.back());
-}
-
 int ReplyWithResult(sd_bus_message* message, const PassThroughResult& sent,
                     const std::vector<std::uint8_t>& data_in) {
     sd_bus_message* raw = nullptr;
@@ -337,7 +332,7 @@ int ReplyWithResult(sd_bus_message* message, const PassThroughResult& sent,
     const std::size_t data_in_size =
         sent.delivered ? data_in.size() - std::min<std::size_t>(sent.residual, data_in.size()) : 0;
     result = sd_bus_message_append(raw, "bys", sent.delivered ? 1 : 0, sent.scsi_status,
-                                   TransportErrorName(sent.error).c_str());
+                                   std::string(TransportErrorName(sent.error)).c_str());
     if (result >= 0)
         result = sd_bus_message_append_array(raw, 'y', sent.sense.data(), sent.sense_length);
     if (result >= 0) result = sd_bus_message_append_array(raw, 'y', data_in.data(), data_in_size);

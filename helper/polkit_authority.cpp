@@ -60,8 +60,8 @@ int PolkitAuthority::OnReply(sd_bus_message* reply, void* userdata, sd_bus_error
     int authorized = 0;
     int challenge = 0;
     if (error != nullptr) {
-        verdict.reason = std::string("polkit could not be asked: ") + error->name +
-                         (error->message != nullptr ? std::string(": ") + error->message : "");
+        verdict.reason =
+            "polkit could not be asked: " + linux_backend::DescribeSdBusError(*error, 0);
     } else if (sd_bus_message_enter_container(reply, 'r', "bba{ss}") < 0 ||
                sd_bus_message_read(reply, "bb", &authorized, &challenge) < 0) {
         verdict.reason = "polkit gave an answer that cannot be read";

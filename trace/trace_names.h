@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "device/device_platform.h"
+#include "device/transport_error_names.h"
 
 namespace torvex {
 
@@ -17,16 +18,6 @@ inline constexpr std::array<std::pair<ListingFailure, std::string_view>, 5> kLis
         {ListingFailure::CompatibleIds, "compatible-ids"},
         {ListingFailure::ParentInstance, "parent-instance"},
         {ListingFailure::ParentDeviceId, "parent-device-id"},
-    }};
-
-inline constexpr std::array<std::pair<TransportError, std::string_view>, 6> kTransportErrorNames = {
-    {
-        {TransportError::None, "none"},
-        {TransportError::InvalidHandle, "invalid-handle"},
-        {TransportError::PermissionDenied, "permission-denied"},
-        {TransportError::NoDevice, "no-device"},
-        {TransportError::Timeout, "timeout"},
-        {TransportError::Other, "other"},
     }};
 
 inline constexpr std::array<std::pair<DataDirection, std::string_view>, 2> kDirectionNames = {{
@@ -51,9 +42,6 @@ std::optional<Enum> ValueIn(const std::array<std::pair<Enum, std::string_view>, 
 
 inline std::string_view ListingFailureName(ListingFailure failure) {
     return NameIn(kListingFailureNames, failure);
-}
-inline std::string_view TransportErrorName(TransportError error) {
-    return NameIn(kTransportErrorNames, error);
 }
 inline std::string_view DirectionName(DataDirection direction) {
     return NameIn(kDirectionNames, direction);

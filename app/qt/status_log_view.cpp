@@ -118,12 +118,7 @@ void StatusLogView::ClearLog() {
         QAccessible::updateAccessibility(&removed);
     }
     text_.clear();
-    indexed_to_ = 0;
-    line_starts_.assign(1, 0);
-    shown_starts_.assign(1, 0);
-    shown_length_ = 0;
-    widest_ = open_line_width_ = 0;
-    open_line_needs_shaping_ = false;
+    ForgetIndex();
     anchor_ = cursor_ = 0;
     follows_end_ = true;
     UpdateScrollBars();
@@ -165,14 +160,18 @@ void StatusLogView::EndLine(qsizetype line_feed) {
     open_line_needs_shaping_ = false;
 }
 
-void StatusLogView::Reindex() {
-    const qsizetype end = indexed_to_;
+void StatusLogView::ForgetIndex() {
     indexed_to_ = 0;
     line_starts_.assign(1, 0);
     shown_starts_.assign(1, 0);
     shown_length_ = 0;
     widest_ = open_line_width_ = 0;
     open_line_needs_shaping_ = false;
+}
+
+void StatusLogView::Reindex() {
+    const qsizetype end = indexed_to_;
+    ForgetIndex();
     IndexTo(end);
     if (open_line_needs_shaping_) {
         widest_ = std::max(

@@ -79,6 +79,8 @@ class StatusLogView : public QAbstractScrollArea {
   private:
     void IndexTo(qsizetype end);
     void EndLine(qsizetype line_feed);
+    // Back to an index of no text (the text itself is kept).
+    void ForgetIndex();
     void Reindex();
     void MeasureCharacters();
     void UpdateScrollBars();

@@ -7,6 +7,7 @@
 
 #include "device/linux/isp_helper_interface.h"
 #include "device/linux/sg_io_pass_through.h"
+#include "device/transport_error_names.h"
 
 namespace torvex::linux_backend {
 namespace {
@@ -30,12 +31,6 @@ bool HelperUnreachable(const SdBusError& error) {
     }
     // The bus could not start the helper (org.freedesktop.DBus.Error.Spawn.*).
     return error.IsSet() && std::strncmp(error.Name(), kSpawnErrors, sizeof kSpawnErrors - 1) == 0;
-}
-
-TransportError ErrorNamed(std::string_view name) {
-    const auto found = std::find(kTransportErrorNames.begin(), kTransportErrorNames.end(), name);
-    if (found == kTransportErrorNames.end()) return TransportError::Other;
-    return static_cast<TransportError>(found - kTransportErrorNames.begin());
 }
 
 PassThroughResult NotSent(TransportError error, std::string diagnostic) {
@@ -87,7 +82,7 @@ PassThroughResult ReadCommandReply(sd_bus_message* reply, const PassThroughReque
     PassThroughResult result;
     result.delivered = delivered != 0;
     result.scsi_status = status;
-    result.error = ErrorNamed(error);
+    result.error = TransportErrorNamed(error).value_or(TransportError::Other);
     result.sense_length = static_cast<std::uint8_t>(std::min(sense_size, kSenseLength));
     std::memcpy(result.sense.data(), sense, result.sense_length);
     result.diagnostic = diagnostic;

@@ -11,10 +11,7 @@
 //
 // direction: 0 data-out, 1 data-in (the command tables' flag). data_out holds exactly `length`
 // bytes for data-out and is empty otherwise; data_in holds `length` bytes for a delivered data-in
-// command. transport_error names why a request was not delivered (kTransportErrorNames).
-
-#include <array>
-#include <string_view>
+// command. transport_error names why a request was not delivered (device/transport_error_names.h).
 
 namespace torvex::linux_backend {
 
@@ -42,9 +39,5 @@ inline constexpr unsigned kHelperCommandGraceSeconds = 60;
 // How long the helper waits for polkit's verdict on a claim (an administrator's password).
 inline constexpr unsigned kHelperAuthorizationSeconds = 300;
 inline constexpr const char* kHelperErrorInUse = "org.torvex.IspHelper1.Error.InUse";
-
-// TransportError values as they travel, in the enum's order.
-inline constexpr std::array<std::string_view, 6> kTransportErrorNames = {
-    "none", "invalid-handle", "permission-denied", "no-device", "timeout", "other"};
 
 }  // namespace torvex::linux_backend

@@ -47,4 +47,7 @@ class SdBusError {
 // The errno text of a failed sd-bus call's negative result.
 std::string SdBusErrnoText(int result);
 
+// "name: message" of an error (a reply's, say), or the errno text of `fallback` when none is set.
+std::string DescribeSdBusError(const sd_bus_error& error, int fallback);
+
 }  // namespace torvex::linux_backend
